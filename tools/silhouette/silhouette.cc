@@ -1,0 +1,51 @@
+#include "silhouette/silhouette.h"
+
+#include <cmath>
+
+namespace orvello {
+
+SilhouetteScan ScanSilhouette(const cv::Mat& mask) {
+  SilhouetteScan scan;
+  for (int i = 0; i < mask.rows; ++i) {
+    const uchar* row = mask.ptr<uchar>(i);
+    int left = -1;
+    for (int x = 0; x < mask.cols; ++x) {
+      if (row[x] == 255) {
+        left = x;
+        break;
+      }
+    }
+    if (left < 0) continue;
+    int right = mask.cols - 1;
+    while (row[right] != 255) --right;
+
+    if (!scan.found) scan.first_row = i;
+    scan.found = true;
+    scan.last_row = i;
+    scan.opening_left = left;
+    scan.opening_right = right;
+    const Segment segment{cv::Point(left, i), cv::Point(right, i)};
+    const double d = segment.length();
+    scan.disc_sum += std::pow(d * 0.5, 2.0) * kPi;
+    scan.rows.push_back(segment);
+  }
+  return scan;
+}
+
+SilhouetteValues SilhouetteResults(const SilhouetteScan& scan, double pixel_size) {
+  SilhouetteValues values;
+  values.volume_cl = VolumeCl(pixel_size, scan.disc_sum);
+  values.height_cm =
+      static_cast<double>(scan.last_row - scan.first_row + 1) * pixel_size;
+  values.opening_cm =
+      static_cast<double>(scan.opening_right - scan.opening_left + 1) * pixel_size;
+  return values;
+}
+
+std::array<ResultLine, 3> SilhouetteLines(const SilhouetteValues& values) {
+  return {{{"Volume : ", values.volume_cl, " cL"},
+           {"Hauteur  : ", values.height_cm, " cm"},
+           {"Diametre ouverture : ", values.opening_cm, " cm"}}};
+}
+
+}  // namespace orvello

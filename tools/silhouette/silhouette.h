@@ -1,0 +1,50 @@
+#ifndef ORVELLO_TOOLS_SILHOUETTE_SILHOUETTE_H_
+#define ORVELLO_TOOLS_SILHOUETTE_SILHOUETTE_H_
+
+// Measurement of a category-3 drawing: every mask row that holds ink is a
+// disc one pixel high, as wide as its outermost ink pixels are apart.
+
+#include <array>
+#include <vector>
+
+#include <opencv2/core.hpp>
+
+#include "common/frame.h"
+#include "common/segment.h"
+
+namespace orvello {
+
+inline constexpr std::string_view kNoVesselMessage =
+    "Erreur ! Aucun vase trouvé dans l'image !";
+
+// What the row scan of a silhouette mask finds, in pixels.
+struct SilhouetteScan {
+  bool found = false;       // some row holds a vessel pixel
+  int first_row = 0;        // top-most vessel row
+  int last_row = 0;         // lowest vessel row
+  int opening_left = 0;     // outermost vessel pixels of the lowest row
+  int opening_right = 0;
+  double disc_sum = 0;      // square pixels
+  std::vector<Segment> rows;  // one per vessel row, left edge to right edge
+};
+
+// Returns the scan of `mask` (8-bit, one channel; 255 is a vessel pixel).
+SilhouetteScan ScanSilhouette(const cv::Mat& mask);
+
+// The three values of the category-3 results file.
+struct SilhouetteValues {
+  double volume_cl = 0;
+  double height_cm = 0;
+  double opening_cm = 0;
+};
+
+// Returns the values of `scan` for pixels of `pixel_size` centimetres.
+// REQUIRES: scan.found.
+SilhouetteValues SilhouetteResults(const SilhouetteScan& scan, double pixel_size);
+
+// Returns the lines of the category-3 results file.
+std::array<ResultLine, 3> SilhouetteLines(const SilhouetteValues& values);
+
+}  // namespace orvello
+
+#endif  // ORVELLO_TOOLS_SILHOUETTE_SILHOUETTE_H_
