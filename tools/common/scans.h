@@ -1,0 +1,71 @@
+#ifndef ORVELLO_TOOLS_COMMON_SCANS_H_
+#define ORVELLO_TOOLS_COMMON_SCANS_H_
+
+// Mask scans shared by the section tools (categories 1 and 2). A pixel is
+// set when its value is exactly 255. No scan reads outside the mask.
+
+#include <array>
+#include <optional>
+
+#include <opencv2/core.hpp>
+
+#include "common/frame.h"
+
+namespace orvello {
+
+// The extremes of the set pixels of a mask. A scan that finds nothing
+// yields 0. The right column is looked for among columns C-1 down to 1 and
+// the bottom row among rows R-1 down to 1 only.
+struct Extents {
+  int left = 0;
+  int right = 0;
+  int top = 0;
+  int bottom = 0;
+};
+
+// Returns the extents of `mask` (8-bit, one channel).
+Extents FindExtents(const cv::Mat& mask);
+
+// Returns the first row, from row 0 down, whose pixel in `column` is set, or
+// `fallback` when there is none or the column lies outside the mask.
+int FirstSetRowInColumn(const cv::Mat& mask, int column, int fallback);
+
+// Returns the integer column of a real-valued limit that a leftward search
+// starts from, when the search can test any column right of `leftmost`:
+// trunc(limit) when trunc(limit) > leftmost, otherwise nothing. Safe for
+// every real limit, infinite ones included.
+std::optional<int> SearchStartColumn(double limit, int leftmost);
+
+// Returns the opening column: going down from `top_row` to the last row, the
+// first set pixel of a row met scanning columns `start` down to `leftmost`+1.
+// Returns nothing when no row has one.
+std::optional<int> FindOpeningColumn(const cv::Mat& mask, int top_row, int start,
+                                     int leftmost);
+
+// Returns the base column: the smallest set column among `start` down to
+// `leftmost`+1 in `base_row`, or -1 when none is set or the row lies outside
+// the mask.
+int FindBaseColumn(const cv::Mat& mask, int base_row, int start, int leftmost);
+
+// Returns the number of columns, from column 0, that lie strictly left of
+// the real column `limit`: ceil(limit) for a limit above 0 (at most
+// `columns`), else 0.
+int ColumnsLeftOf(double limit, int columns);
+
+// The seven values of a section results file, in their order.
+struct SectionValues {
+  double volume_cl = 0;
+  double liquid_height_cm = 0;
+  double total_height_cm = 0;
+  double opening_cm = 0;
+  double ratio = 0;
+  double base_cm = 0;
+  double rim_width_cm = 0;
+};
+
+// Returns the lines of the seven-line results file of categories 1 and 2.
+std::array<ResultLine, 7> SectionLines(const SectionValues& values);
+
+}  // namespace orvello
+
+#endif  // ORVELLO_TOOLS_COMMON_SCANS_H_
