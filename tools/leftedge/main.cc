@@ -1,0 +1,25 @@
+// orvelloCMD2: measures a category-1 (left edge) drawing.
+
+#include "common/frame.h"
+#include "leftedge/leftedge.h"
+
+int main(int argc, char** argv) {
+  using namespace orvello;
+  Say(VersionLine());
+  const RunArgs args = TakeArgs(argc, argv, {"25.bmp", 300, 1});
+  if (!ArgsValid(args)) return Fail(kBadArgumentsMessage, kStatusBadArguments);
+  const cv::Mat drawing = LoadDrawing(args.image_path);
+  if (drawing.empty()) {
+    return Fail(std::string(kCannotReadImage) + args.image_path, kStatusUnreadable);
+  }
+  const double f = ResolutionFactor(args.dpi);
+  const LeftEdge edge = FindLeftEdge(Binarise(drawing, Smoothing::kNone));
+  if (edge.index < 0) return Fail(kNoLeftEdgeMessage, kStatusNoReference);
+  const EdgeScan scan = ScanEdgeMask(edge.edge_mask, f);
+  if (!scan.opening_column) return Fail(kNoOpeningMessage, kStatusNoReference);
+  WriteImage("contours.jpg", ContourImage(drawing, edge));
+  WriteImage("bord.jpg", edge.edge_mask);
+  WriteImage(kWaterImageName, WaterImage(drawing, scan.rows));
+  WriteResults(SectionLines(LeftEdgeResults(scan, PixelSize(args.dpi, args.scale))));
+  return kStatusDone;
+}
