@@ -9,45 +9,19 @@
 #include "common/frame.h"
 #include "leftedge/leftedge.h"
 #include "median/median.h"
+#include "drawings.h"
 #include "tool_runner.h"
 
 namespace orvello {
 namespace {
 
+using testing::LeftEdgeDrawing;
+using testing::MedianDrawing;
 using testing::ReadFile;
 using testing::RunTool;
 using testing::TempDir;
 
-const std::string kVersion = "opencv version : " + std::to_string(CV_VERSION_MAJOR) +
-                             "." + std::to_string(CV_VERSION_MINOR) + "\n";
-
-// A category-2 drawing: section outlines left of a median line at column
-// 400, the exterior outline on the right.
-cv::Mat MedianDrawing() {
-  cv::Mat m = cv::Mat::zeros(700, 800, CV_8UC1);
-  const std::vector<cv::Point> section = {{120, 60}, {140, 60}, {170, 560}, {400, 560},
-                                          {400, 600}, {150, 600}, {110, 300}};
-  cv::polylines(m, std::vector<std::vector<cv::Point>>{section}, true, 255, 2);
-  cv::line(m, {400, 60}, {400, 600}, 255, 2);
-  cv::line(m, {680, 60}, {690, 300}, 255, 2);
-  cv::line(m, {690, 300}, {650, 600}, 255, 2);
-  return testing::InkOnPaper(m);
-}
-
-// A category-1 drawing: the section as one closed outline whose foot runs to
-// the axis at column 600, the exterior view apart on the right, and
-// `blobs` small marks below the section.
-cv::Mat LeftEdgeDrawing(int blobs = 0) {
-  cv::Mat m = cv::Mat::zeros(1700, 1800, CV_8UC1);
-  const std::vector<cv::Point> section = {{100, 100}, {160, 100}, {190, 1400}, {600, 1400},
-                                          {600, 1500}, {120, 1500}, {80, 700}};
-  cv::polylines(m, std::vector<std::vector<cv::Point>>{section}, true, 255, 3);
-  cv::rectangle(m, cv::Rect(900, 80, 700, 1420), 255, 3);
-  for (int i = 0; i < blobs; ++i) {
-    cv::rectangle(m, cv::Rect(100 + 60 * i, 1600 + 20 * i, 20, 20), 255, cv::FILLED);
-  }
-  return testing::InkOnPaper(m);
-}
+const std::string kVersion = testing::VersionText();
 
 // The results file and water image the in-process measurement gives for the
 // drawing stored at `path`, as the tool reads it.

@@ -6,6 +6,7 @@
 
 #include "common/frame.h"
 #include "silhouette/silhouette.h"
+#include "drawings.h"
 #include "tool_runner.h"
 
 namespace orvello {
@@ -15,8 +16,7 @@ using testing::ReadFile;
 using testing::RunTool;
 using testing::TempDir;
 
-const std::string kVersion = "opencv version : " + std::to_string(CV_VERSION_MAJOR) +
-                             "." + std::to_string(CV_VERSION_MINOR) + "\n";
+const std::string kVersion = testing::VersionText();
 
 cv::Mat Jar() {
   cv::Mat mask = cv::Mat::zeros(240, 200, CV_8UC1);

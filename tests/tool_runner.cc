@@ -110,12 +110,4 @@ void WriteFile(const std::filesystem::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
-cv::Mat InkOnPaper(const cv::Mat& mask) {
-  cv::Mat grey = 255 - mask;
-  std::vector<cv::Mat> channels(3, grey);
-  cv::Mat drawing;
-  cv::merge(channels, drawing);
-  return drawing;
-}
-
 }  // namespace orvello::testing

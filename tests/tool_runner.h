@@ -9,8 +9,6 @@
 #include <string>
 #include <vector>
 
-#include <opencv2/core.hpp>
-
 namespace orvello::testing {
 
 struct ToolRun {
@@ -44,9 +42,6 @@ std::string ReadFile(const std::filesystem::path& path);
 
 // Writes `text` to `path`.
 void WriteFile(const std::filesystem::path& path, const std::string& text);
-
-// Returns a drawing made from `mask` (255 ink): black ink on white paper, BGR.
-cv::Mat InkOnPaper(const cv::Mat& mask);
 
 }  // namespace orvello::testing
 

@@ -21,6 +21,7 @@ inline constexpr int kStatusDone = 0;
 inline constexpr int kStatusUnreadable = -1;
 inline constexpr int kStatusNoReference = 1;
 inline constexpr int kStatusBadArguments = 2;
+inline constexpr int kStatusWriteFailed = 3;
 
 // Messages, written as UTF-8.
 inline constexpr std::string_view kCannotReadImage = "Cannot read the image: ";
@@ -30,6 +31,9 @@ inline constexpr std::string_view kNoOpeningMessage =
     "Erreur ! Impossible de déterminer l'ouverture !";
 inline constexpr std::string_view kCannotOpenResults =
     "impossible d'ouvrir le fichier results.txt";
+inline constexpr std::string_view kCannotWriteImage = "impossible d'écrire le fichier ";
+inline constexpr std::string_view kNoVesselMessage =
+    "Erreur ! Aucun vase trouvé dans l'image !";
 
 inline constexpr char kResultsFileName[] = "results.txt";
 inline constexpr char kWaterImageName[] = "eau.jpg";
@@ -67,8 +71,23 @@ void Say(std::string_view message);
 int Fail(std::string_view message, int status);
 
 // Returns the drawing at `path` read in colour (8-bit BGR), or an empty
-// matrix when it cannot be read.
+// matrix when it cannot be read. A JPEG file cut short (no end marker after
+// its last scan) cannot be read: decoding it would invent the missing rows.
+// A PNG file with transparency is laid on white paper, as it shows on
+// screen, instead of showing its hidden colour.
 cv::Mat LoadDrawing(const std::string& path);
+
+// Returns true when `bytes` start like a JPEG file but end before the end
+// marker that follows its last scan.
+bool IsTruncatedJpeg(std::string_view bytes);
+
+// Returns `colour` (8-bit BGR) laid over white paper with the coverage
+// `alpha` (8-bit, one channel, same size): opaque pixels keep their value.
+cv::Mat OnWhitePaper(const cv::Mat& colour, const cv::Mat& alpha);
+
+// Returns true when `mask` has no paper at all: every pixel is ink. Such an
+// image (an all-dark scan) holds no drawing.
+bool AllInk(const cv::Mat& mask);
 
 enum class Smoothing { kNone, kGaussian5x5 };
 
@@ -92,8 +111,13 @@ double VolumeCl(double pixel_size, double disc_sum);
 cv::Mat WaterImage(const cv::Mat& drawing, const std::vector<Segment>& rows);
 
 // Writes `image` as JPEG (or by the extension of `name`) with default
-// settings. Returns whether the image library reported success.
+// settings. When the image library reports failure, says kCannotWriteImage
+// and the name, and returns false.
 bool WriteImage(const std::string& name, const cv::Mat& image);
+
+// Returns the status of a run that reached its end: kStatusDone when every
+// image was written, else kStatusWriteFailed.
+int EndStatus(bool images_written);
 
 // One line of the results file: label, value, unit ("" for none).
 struct ResultLine {

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include <gtest/gtest.h>
+#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 namespace orvello {
@@ -123,6 +124,51 @@ TEST(WaterImageTest, DrawsRowsInBlueOnADeepCopy) {
   EXPECT_EQ(drawing.at<cv::Vec3b>(5, 8), cv::Vec3b(255, 255, 255));
   EXPECT_EQ(water.at<cv::Vec3b>(5, 8), cv::Vec3b(255, 0, 0));
   EXPECT_EQ(water.at<cv::Vec3b>(0, 8), cv::Vec3b(255, 255, 255));
+}
+
+}  // namespace
+}  // namespace orvello
+
+namespace orvello {
+namespace {
+
+std::string JpegBytes(const cv::Mat& image, bool progressive = false) {
+  std::vector<uchar> bytes;
+  cv::imencode(".jpg", image, bytes, {cv::IMWRITE_JPEG_PROGRESSIVE, progressive ? 1 : 0});
+  return std::string(bytes.begin(), bytes.end());
+}
+
+TEST(IsTruncatedJpegTest, NeedsTheEndMarkerAfterTheLastScan) {
+  cv::Mat image(64, 64, CV_8UC3);
+  cv::randu(image, 0, 255);
+  for (bool progressive : {false, true}) {
+    SCOPED_TRACE(progressive ? "progressive" : "baseline");
+    const std::string whole = JpegBytes(image, progressive);
+    EXPECT_FALSE(IsTruncatedJpeg(whole));
+    EXPECT_FALSE(IsTruncatedJpeg(whole + std::string(16, '\0')));  // padding after the end
+    EXPECT_TRUE(IsTruncatedJpeg(whole.substr(0, whole.size() - 2)));
+    EXPECT_TRUE(IsTruncatedJpeg(whole.substr(0, whole.size() / 2)));
+    EXPECT_TRUE(IsTruncatedJpeg(whole.substr(0, 200)));
+  }
+  EXPECT_FALSE(IsTruncatedJpeg("\x89PNG\r\n\x1a\n"));
+  EXPECT_FALSE(IsTruncatedJpeg(""));
+}
+
+TEST(OnWhitePaperTest, TransparentBecomesWhiteOpaqueStays) {
+  const cv::Mat colour(1, 3, CV_8UC3, cv::Scalar(10, 20, 30));
+  cv::Mat alpha = (cv::Mat_<uchar>(1, 3) << 0, 255, 128);
+  const cv::Mat paper = OnWhitePaper(colour, alpha);
+  EXPECT_EQ(paper.at<cv::Vec3b>(0, 0), cv::Vec3b(255, 255, 255));
+  EXPECT_EQ(paper.at<cv::Vec3b>(0, 1), cv::Vec3b(10, 20, 30));
+  EXPECT_EQ(paper.at<cv::Vec3b>(0, 2), cv::Vec3b(133, 138, 143));
+}
+
+TEST(AllInkTest, OnlyAMaskWithoutPaper) {
+  EXPECT_TRUE(AllInk(cv::Mat(3, 3, CV_8UC1, cv::Scalar(255))));
+  cv::Mat mask(3, 3, CV_8UC1, cv::Scalar(255));
+  mask.at<uchar>(2, 2) = 0;
+  EXPECT_FALSE(AllInk(mask));
+  EXPECT_FALSE(AllInk(cv::Mat::zeros(3, 3, CV_8UC1)));
 }
 
 }  // namespace

@@ -13,13 +13,15 @@ int main(int argc, char** argv) {
     return Fail(std::string(kCannotReadImage) + args.image_path, kStatusUnreadable);
   }
   const double f = ResolutionFactor(args.dpi);
-  const LeftEdge edge = FindLeftEdge(Binarise(drawing, Smoothing::kNone));
+  const cv::Mat mask = Binarise(drawing, Smoothing::kNone);
+  if (AllInk(mask)) return Fail(kNoVesselMessage, kStatusNoReference);
+  const LeftEdge edge = FindLeftEdge(mask);
   if (edge.index < 0) return Fail(kNoLeftEdgeMessage, kStatusNoReference);
   const EdgeScan scan = ScanEdgeMask(edge.edge_mask, f);
   if (!scan.opening_column) return Fail(kNoOpeningMessage, kStatusNoReference);
-  WriteImage("contours.jpg", ContourImage(drawing, edge));
-  WriteImage("bord.jpg", edge.edge_mask);
-  WriteImage(kWaterImageName, WaterImage(drawing, scan.rows));
+  bool written = WriteImage("contours.jpg", ContourImage(drawing, edge));
+  written &= WriteImage("bord.jpg", edge.edge_mask);
+  written &= WriteImage(kWaterImageName, WaterImage(drawing, scan.rows));
   WriteResults(SectionLines(LeftEdgeResults(scan, PixelSize(args.dpi, args.scale))));
-  return kStatusDone;
+  return EndStatus(written);
 }

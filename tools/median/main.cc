@@ -13,14 +13,16 @@ int main(int argc, char** argv) {
     return Fail(std::string(kCannotReadImage) + args.image_path, kStatusUnreadable);
   }
   const double f = ResolutionFactor(args.dpi);
-  const MedianScan scan = ScanMedian(Binarise(drawing, Smoothing::kNone), f);
+  const cv::Mat mask = Binarise(drawing, Smoothing::kNone);
+  if (AllInk(mask)) return Fail(kNoVesselMessage, kStatusNoReference);
+  const MedianScan scan = ScanMedian(mask, f);
   if (scan.failure == MedianFailure::kNoMedianLine) {
     return Fail(kNoMedianLineMessage, kStatusNoReference);
   }
   if (scan.failure == MedianFailure::kNoOpening) {
     return Fail(kNoOpeningMessage, kStatusNoReference);
   }
-  WriteImage(kWaterImageName, WaterImage(drawing, scan.rows));
+  const bool written = WriteImage(kWaterImageName, WaterImage(drawing, scan.rows));
   WriteResults(SectionLines(MedianResults(scan, PixelSize(args.dpi, args.scale))));
-  return kStatusDone;
+  return EndStatus(written);
 }

@@ -13,11 +13,12 @@ int main(int argc, char** argv) {
     return Fail(std::string(kCannotReadImage) + args.image_path, kStatusUnreadable);
   }
   const cv::Mat mask = Binarise(drawing, Smoothing::kGaussian5x5);
+  if (AllInk(mask)) return Fail(kNoVesselMessage, kStatusNoReference);
   const SilhouetteScan scan = ScanSilhouette(mask);
   if (!scan.found) return Fail(kNoVesselMessage, kStatusNoReference);
-  WriteImage("gray.jpg", mask);
-  WriteImage(kWaterImageName, WaterImage(drawing, scan.rows));
+  bool written = WriteImage("gray.jpg", mask);
+  written &= WriteImage(kWaterImageName, WaterImage(drawing, scan.rows));
   const double pixel_size = PixelSize(args.dpi, args.scale);
   WriteResults(SilhouetteLines(SilhouetteResults(scan, pixel_size)));
-  return kStatusDone;
+  return EndStatus(written);
 }

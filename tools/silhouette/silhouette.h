@@ -14,9 +14,6 @@
 
 namespace orvello {
 
-inline constexpr std::string_view kNoVesselMessage =
-    "Erreur ! Aucun vase trouvé dans l'image !";
-
 // What the row scan of a silhouette mask finds, in pixels.
 struct SilhouetteScan {
   bool found = false;       // some row holds a vessel pixel
