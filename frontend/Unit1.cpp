@@ -73,6 +73,7 @@ void TForm1::FormCreate() {
   if (!chemin_appli.endsWith(QLatin1Char('/'))) chemin_appli += QLatin1Char('/');
   Label1->setText(ZoomLabel(TrackBar1->value()));
   Label1->adjustSize();
+  Label2->adjustSize();
   ScrollBox1->verticalScrollBar()->setSingleStep(kWheelLine);
   if (const QScreen* screen = this->screen()) {
     QRect frame = frameGeometry();

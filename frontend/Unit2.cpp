@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QScreen>
 
+#include <algorithm>
 #include <utility>
 
 #include "Calc.h"
@@ -20,8 +21,14 @@ TForm2::TForm2(Prompts prompts, QWidget* parent)
   setupUi(this);
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   setFixedSize(size());
+  // Labels fit their captions; the category buttons grow to theirs when the
+  // font is wider than the form was drawn for.
   for (QLabel* label : {Label1, Label2, Label3, Label4, Label5}) {
     label->adjustSize();
+  }
+  for (QRadioButton* button : {RadioButton1, RadioButton2, RadioButton3}) {
+    button->resize(std::max(button->width(), button->sizeHint().width()),
+                   button->height());
   }
   connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
