@@ -53,6 +53,15 @@ inline void ResetRunState() {
   draw_bitmap = QImage();
 }
 
+// A main window that asks and tells through fake prompts, created with the
+// run state as it is before the first run.
+struct Window {
+  Window() : form((ResetRunState(), prompts.Make())) {}
+
+  FakePrompts prompts;
+  TForm1 form;
+};
+
 // Types `text` into the resolution field in place of its content.
 inline void TypeResolution(TSpinEdit* field, const QString& text) {
   field->selectAll();

@@ -14,7 +14,6 @@
 namespace orvello {
 namespace {
 
-using testing::FakePrompts;
 using testing::ProgramDir;
 using testing::RunThroughDialog;
 
@@ -59,8 +58,8 @@ struct Drawing {
 };
 
 // A main window whose program directory holds links to every tool.
-struct Bench {
-  Bench() : form((testing::ResetRunState(), prompts.Make())) {
+struct Bench : testing::Window {
+  Bench() {
     chemin_appli = dir.Path();
     for (int category : {1, 2, 3}) {
       const QString tool = ToolOf(category);
@@ -80,8 +79,6 @@ struct Bench {
   }
 
   ProgramDir dir;
-  FakePrompts prompts;
-  TForm1 form;
 };
 
 class RunTest : public QObject {

@@ -10,8 +10,6 @@
 namespace orvello {
 namespace {
 
-using testing::DialogInput;
-using testing::FakePrompts;
 using testing::ProgramDir;
 using testing::RunThroughDialog;
 
@@ -27,19 +25,14 @@ QColor PaintedAt(TForm1& form, QPoint point) {
   return form.PaintBox1->grab().toImage().pixelColor(point);
 }
 
-// The window of one test, with its prompts; the run state starts empty.
-struct Window {
-  Window() : form((testing::ResetRunState(), prompts.Make())) {}
-
-  // Shows `image` as an earlier run would have left it, with `results`.
+// The window of one test, showing what an earlier run could have left.
+struct Window : testing::Window {
+  // Shows `image` at the current zoom and `results` in the memo.
   void ShowEarlier(const QImage& image, const QString& results) {
     ze_bitmap = image;
     form.TrackBar1Change();
     form.Memo1->setPlainText(results);
   }
-
-  FakePrompts prompts;
-  TForm1 form;
 };
 
 // A tool that writes its arguments, one a line, into "args.txt" and its
