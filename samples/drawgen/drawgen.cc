@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <numbers>
 #include <optional>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 #include <opencv2/imgproc.hpp>
 
@@ -17,47 +19,58 @@ namespace {
 
 constexpr double kReferenceHeightCm = 10;
 constexpr int kSimpsonSteps = 10000;  // per piece between two breaks
+constexpr double kMaxSupersampledPixels = 120e6;
 
 // A knot of the body curve: at t = height / vessel height, the radius in cm
 // of a vessel kReferenceHeightCm tall and its derivative against t.
-struct KnotSpec {
+struct KnotDef {
   double t;
   double value;
   double slope;
 };
 
-struct ShapeSpec {
+struct ShapeDef {
   const char* name;
-  std::vector<KnotSpec> knots;
+  std::vector<KnotDef> knots;
   double floor_t;  // inner floor height / vessel height
   double foot_t;   // top of the vertical foot / vessel height
   double wall_cm;  // wall thickness across the surface
 };
 
-const ShapeSpec& Spec(Shape shape) {
-  static const ShapeSpec kCylinder{
+const ShapeDef& Definition(Shape shape) {
+  static const ShapeDef kCylinder{
       "cylinder", {{0, 4.0, 0}, {1, 4.0, 0}}, 0.08, 0.1, 0.6};
-  static const ShapeSpec kBowl{
+  static const ShapeDef kBowl{
       "bowl", {{0, 3.2, 10}, {1, 10.0, 3.5}}, 0.07, 0.1, 0.5};
-  static const ShapeSpec kGlobular{
+  static const ShapeDef kGlobular{
       "globular",
       {{0, 3.0, 9}, {0.42, 4.7, 0}, {0.88, 2.6, -6}, {1, 2.4, 0.5}},
-      0.07, 0.1, 0.5};
-  static const ShapeSpec kNecked{
+      0.07,
+      0.1,
+      0.5};
+  static const ShapeDef kNecked{
       "necked",
       {{0, 2.7, 8}, {0.38, 4.3, 0}, {0.8, 1.9, 0}, {1, 2.4, 4}},
-      0.07, 0.1, 0.45};
-  static const ShapeSpec kBeaker{
+      0.07,
+      0.1,
+      0.45};
+  static const ShapeDef kBeaker{
       "beaker", {{0, 2.9, 0.3}, {1, 3.7, 1.5}}, 0.06, 0.1, 0.45};
-  static const ShapeSpec kCone{
+  static const ShapeDef kCone{
       "cone", {{0, 1.9, 2.3}, {1, 4.2, 2.3}}, 0.07, 0.1, 0.5};
   switch (shape) {
-    case Shape::kCylinder: return kCylinder;
-    case Shape::kBowl: return kBowl;
-    case Shape::kGlobularJar: return kGlobular;
-    case Shape::kNeckedJar: return kNecked;
-    case Shape::kBeaker: return kBeaker;
-    case Shape::kCone: return kCone;
+    case Shape::kCylinder:
+      return kCylinder;
+    case Shape::kBowl:
+      return kBowl;
+    case Shape::kGlobularJar:
+      return kGlobular;
+    case Shape::kNeckedJar:
+      return kNecked;
+    case Shape::kBeaker:
+      return kBeaker;
+    case Shape::kCone:
+      return kCone;
   }
   throw std::invalid_argument("unknown shape");
 }
@@ -209,11 +222,13 @@ struct PixelProfile {
   double stroke;  // stroke width, px
 
   double Outer(double u) const {
-    return profile->OuterRadius(std::clamp(u / k, 0.0, profile->height_cm())) * k;
+    return profile->OuterRadius(std::clamp(u / k, 0.0, profile->height_cm())) *
+           k;
   }
   double Inner(double u) const {
-    return profile->InnerRadius(std::clamp(u / k, profile->floor_cm(),
-                                           profile->height_cm())) * k;
+    return profile->InnerRadius(
+               std::clamp(u / k, profile->floor_cm(), profile->height_cm())) *
+           k;
   }
   // Horizontal width of a stroke `stroke` px thick across a surface, from the
   // surface's slope averaged over one stroke width on each side.
@@ -270,9 +285,9 @@ SpanFn Band(double lo, double hi) {
 struct Layout {
   int width = 0;
   int height = 0;
-  int foot_edge = 0;    // bottom edge of the foot row
-  int axis_edge = 0;    // x of the axis of the section (or the silhouette)
-  int view_edge = 0;    // x of the axis of the separate exterior (category 1)
+  int foot_edge = 0;  // bottom edge of the foot row
+  int axis_edge = 0;  // x of the axis of the section (or the silhouette)
+  int view_edge = 0;  // x of the axis of the separate exterior (category 1)
 };
 
 int RowOf(double foot_edge, double u) {  // first row whose centre is <= u high
@@ -322,8 +337,10 @@ bool LeftEdgeLayoutOk(int axis_edge, int view_edge, int width, int half,
 
 Layout PlaceDrawing(const DrawOptions& o, const PixelProfile& p) {
   double widest = 0;
-  for (int i = 0; i <= 4000; ++i) widest = std::max(widest, p.Outer(p.top * i / 4000));
-  for (double h : p.profile->Breaks()) widest = std::max(widest, p.Outer(h * p.k));
+  for (int i = 0; i <= 4000; ++i)
+    widest = std::max(widest, p.Outer(p.top * i / 4000));
+  for (double h : p.profile->Breaks())
+    widest = std::max(widest, p.Outer(h * p.k));
   const int half = static_cast<int>(std::ceil(widest + 0.01));
   const int margin = std::max(10, static_cast<int>(std::lround(0.08 * p.top)));
   Layout layout;
@@ -349,7 +366,8 @@ Layout PlaceDrawing(const DrawOptions& o, const PixelProfile& p) {
     const double reach = p.Outer(u) - p.OuterStroke(u);
     if (width == 0) {
       int axis_edge = margin + half;
-      while (!MedianLayoutOk(axis_edge, axis_edge + half + margin, half, reach)) {
+      while (
+          !MedianLayoutOk(axis_edge, axis_edge + half + margin, half, reach)) {
         if (++axis_edge > kMaxSidePx) TooSmall();
       }
       layout.axis_edge = axis_edge;
@@ -359,7 +377,8 @@ Layout PlaceDrawing(const DrawOptions& o, const PixelProfile& p) {
       int best = -1;
       for (int a = 1; a < width; ++a) {
         if (MedianLayoutOk(a, width, half, reach) &&
-            (best < 0 || std::abs(a - width / 2) < std::abs(best - width / 2))) {
+            (best < 0 ||
+             std::abs(a - width / 2) < std::abs(best - width / 2))) {
           best = a;
         }
       }
@@ -382,8 +401,8 @@ Layout PlaceDrawing(const DrawOptions& o, const PixelProfile& p) {
     } else {
       layout.width = width;
       const int gap = std::max(10, margin);
-      const int vertical = std::max(1, (layout.height - static_cast<int>(
-                                                          std::ceil(p.top))) / 2);
+      const int vertical =
+          std::max(1, (layout.height - static_cast<int>(std::ceil(p.top))) / 2);
       layout.axis_edge = std::clamp(vertical + half, half + 1, width / 3);
       const int lo = std::max(layout.axis_edge + gap, width / 3 + 1) + half;
       const int hi = width - 1 - half;
@@ -406,7 +425,8 @@ void AddNoise(unsigned seed, cv::Mat* grey) {
   cv::RNG rng(seed);
   cv::Mat level;
   grey->convertTo(level, CV_32F, kPaper / 255.0);
-  // Specks lighter than half the paper: the Otsu threshold keeps them paper.
+  // Specks far lighter than the ink: the Otsu threshold, about halfway from
+  // ink to paper, leaves them paper.
   const int specks = 12 + static_cast<int>(grey->total() / 200000);
   for (int i = 0; i < specks; ++i) {
     const int x = rng.uniform(1, grey->cols - 2);
@@ -453,11 +473,11 @@ void PutLe(std::vector<uchar>* out, uint32_t value, int bytes) {
 }  // namespace
 
 std::vector<Shape> AllShapes() {
-  return {Shape::kCylinder, Shape::kBowl,   Shape::kGlobularJar,
+  return {Shape::kCylinder,  Shape::kBowl,   Shape::kGlobularJar,
           Shape::kNeckedJar, Shape::kBeaker, Shape::kCone};
 }
 
-std::string ShapeName(Shape shape) { return Spec(shape).name; }
+std::string ShapeName(Shape shape) { return Definition(shape).name; }
 
 bool ParseShape(const std::string& name, Shape* shape) {
   for (Shape s : AllShapes()) {
@@ -470,13 +490,13 @@ bool ParseShape(const std::string& name, Shape* shape) {
 }
 
 Profile::Profile(Shape shape, double height_cm) : height_(height_cm) {
-  const ShapeSpec& spec = Spec(shape);
-  for (const KnotSpec& knot : spec.knots) {
+  const ShapeDef& def = Definition(shape);
+  for (const KnotDef& knot : def.knots) {
     knots_.push_back({knot.t, knot.value, knot.slope});
   }
-  floor_ = spec.floor_t * height_cm;
-  foot_top_ = spec.foot_t * height_cm;
-  wall_ = spec.wall_cm;
+  floor_ = def.floor_t * height_cm;
+  foot_top_ = def.foot_t * height_cm;
+  wall_ = def.wall_cm;
 }
 
 double Profile::Body(double t) const {
@@ -501,7 +521,8 @@ double Profile::BodySlope(double t) const {
   const double s = (t - a.t) / d;
   const double s2 = s * s;
   return ((6 * s2 - 6 * s) * a.value + (3 * s2 - 4 * s + 1) * d * a.slope +
-          (-6 * s2 + 6 * s) * b.value + (3 * s2 - 2 * s) * d * b.slope) / d;
+          (-6 * s2 + 6 * s) * b.value + (3 * s2 - 2 * s) * d * b.slope) /
+         d;
 }
 
 double Profile::OuterRadius(double h) const {
@@ -538,20 +559,26 @@ Analytic AnalyticValues(Shape shape, int category, double height_cm) {
   a.total_height_cm = height_cm;
   a.base_diameter_cm = 2 * p.OuterRadius(0);
   if (category == 3) {
-    a.capacity_cl = Integrate(p, [&](double h) {
-      return pi * std::pow(p.OuterRadius(h), 2);
-    }, 0, height_cm) / 10;
+    a.capacity_cl =
+        Integrate(
+            p, [&](double h) { return pi * std::pow(p.OuterRadius(h), 2); }, 0,
+            height_cm) /
+        10;
     return a;
   }
   const double floor = p.floor_cm();
-  a.capacity_cl = Integrate(p, [&](double h) {
-    return pi * std::pow(p.InnerRadius(h), 2);
-  }, floor, height_cm) / 10;
+  a.capacity_cl =
+      Integrate(
+          p, [&](double h) { return pi * std::pow(p.InnerRadius(h), 2); },
+          floor, height_cm) /
+      10;
   a.liquid_height_cm = height_cm - floor;
   a.opening_diameter_cm = 2 * p.InnerRadius(height_cm);
-  a.rim_width_cm = Integrate(p, [&](double h) {
-    return p.OuterRadius(h) - p.InnerRadius(h);
-  }, floor, height_cm) / a.liquid_height_cm;
+  a.rim_width_cm =
+      Integrate(
+          p, [&](double h) { return p.OuterRadius(h) - p.InnerRadius(h); },
+          floor, height_cm) /
+      a.liquid_height_cm;
   return a;
 }
 
@@ -559,8 +586,7 @@ Drawing Draw(const DrawOptions& o) {
   Validate(o);
   const Profile profile(o.shape, o.height_cm);
   const double k = o.scale * o.dpi / 2.54;
-  const double stroke =
-      std::max(1.0, std::round(2 * o.dpi / 300 * o.scale));
+  const double stroke = std::max(1.0, std::round(2 * o.dpi / 300 * o.scale));
   const PixelProfile p{&profile, k, o.height_cm * k, profile.floor_cm() * k,
                        stroke};
   const Layout layout = PlaceDrawing(o, p);
@@ -589,14 +615,22 @@ Drawing Draw(const DrawOptions& o) {
       break;
     default:
       add(0, top, SectionSpan(p), Side::kLeft, axis, 0);
-      add(stroke, top - stroke, SectionInside(p, stroke), Side::kLeft, axis, 255);
+      add(stroke, top - stroke, SectionInside(p, stroke), Side::kLeft, axis,
+          255);
       add(0, top, ExteriorSpan(p), Side::kBoth, layout.view_edge, 0);
       add(stroke, top - stroke, ExteriorInside(p, 0), Side::kBoth,
           layout.view_edge, 255);
       break;
   }
 
-  const int factor = o.antialias ? 3 : 1;
+  // Antialias by supersampling, 3 x 3 but within kMaxSupersampledPixels.
+  const double area = static_cast<double>(layout.width) * layout.height;
+  const int factor =
+      o.antialias
+          ? std::clamp(
+                static_cast<int>(std::sqrt(kMaxSupersampledPixels / area)), 1,
+                3)
+          : 1;
   cv::Mat grey(layout.height * factor, layout.width * factor, CV_8UC1,
                cv::Scalar(255));
   for (const Region& region : regions) {
@@ -631,8 +665,9 @@ bool WriteBitmap1(const std::string& path, const cv::Mat& image, double dpi) {
   if (image.channels() == 1) {
     grey = image;
   } else {
-    cv::cvtColor(image, grey, image.channels() == 4 ? cv::COLOR_BGRA2GRAY
-                                                    : cv::COLOR_BGR2GRAY);
+    cv::cvtColor(
+        image, grey,
+        image.channels() == 4 ? cv::COLOR_BGRA2GRAY : cv::COLOR_BGR2GRAY);
   }
   if (grey.depth() != CV_8U) grey.convertTo(grey, CV_8U);
   const uint32_t stride = (static_cast<uint32_t>(grey.cols) + 31) / 32 * 4;
@@ -647,19 +682,19 @@ bool WriteBitmap1(const std::string& path, const cv::Mat& image, double dpi) {
   PutLe(&out, offset + bits, 4);
   PutLe(&out, 0, 4);
   PutLe(&out, offset, 4);
-  PutLe(&out, 40, 4);                                   // header size
+  PutLe(&out, 40, 4);  // header size
   PutLe(&out, static_cast<uint32_t>(grey.cols), 4);
-  PutLe(&out, static_cast<uint32_t>(grey.rows), 4);     // bottom-up
-  PutLe(&out, 1, 2);                                    // planes
-  PutLe(&out, 1, 2);                                    // bits per pixel
-  PutLe(&out, 0, 4);                                    // no compression
+  PutLe(&out, static_cast<uint32_t>(grey.rows), 4);  // bottom-up
+  PutLe(&out, 1, 2);                                 // planes
+  PutLe(&out, 1, 2);                                 // bits per pixel
+  PutLe(&out, 0, 4);                                 // no compression
   PutLe(&out, bits, 4);
   PutLe(&out, ppm, 4);
   PutLe(&out, ppm, 4);
-  PutLe(&out, 2, 4);                                    // colours used
-  PutLe(&out, 2, 4);                                    // colours important
-  PutLe(&out, 0x00000000, 4);                           // 0: black
-  PutLe(&out, 0x00ffffff, 4);                           // 1: white
+  PutLe(&out, 2, 4);           // colours used
+  PutLe(&out, 2, 4);           // colours important
+  PutLe(&out, 0x00000000, 4);  // 0: black
+  PutLe(&out, 0x00ffffff, 4);  // 1: white
   for (int y = grey.rows - 1; y >= 0; --y) {
     const uchar* row = grey.ptr<uchar>(y);
     std::vector<uchar> packed(stride, 0);
@@ -685,10 +720,11 @@ bool SetJpegDensity(const std::string& path, int dpi) {
   // SOI, then the APP0 segment: marker, length, "JFIF\0", version (2 bytes),
   // units, x density, y density (big-endian).
   static const unsigned char kHead[] = {0xff, 0xd8, 0xff, 0xe0};
-  if (data.size() < 20 || !std::equal(std::begin(kHead), std::end(kHead),
-                                      data.begin(), [](unsigned char a, char b) {
-                                        return a == static_cast<unsigned char>(b);
-                                      }) ||
+  if (data.size() < 20 ||
+      !std::equal(std::begin(kHead), std::end(kHead), data.begin(),
+                  [](unsigned char a, char b) {
+                    return a == static_cast<unsigned char>(b);
+                  }) ||
       std::string(data.data() + 6, 5) != std::string("JFIF\0", 5)) {
     return false;
   }

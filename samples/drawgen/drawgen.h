@@ -24,8 +24,10 @@
 // the axis the exterior outline. The canvas keeps the axis column inside
 // columns [0.4 C, 0.7 C) of a C-column image and the exterior outline at or
 // right of 0.7 C on the row three quarters down from the rim top to the inner
-// floor; the column 45 % of the way from the leftmost to the rightmost ink
-// meets the inner floor as its first ink from the top.
+// floor. Every shape's interior is wide enough that the column 45 % of the
+// way from the leftmost to the rightmost ink meets the inner floor as its
+// first ink from the top (unless strokes and median line are as wide as a
+// tenth of the vessel, in drawings a few dozen pixels wide).
 // Category 1: the wall section as one closed outline in the left third of
 // the sheet (every section pixel left of column C / 3), closed on the axis by
 // a vertical stroke from the inner floor down to the base, whose rightmost
@@ -63,7 +65,8 @@ struct DrawOptions {
   double scale = 1;             // drawn length / real length
   double height_cm = 10;        // real total height of the vessel
   bool filled = true;           // category 3: filled silhouette, else outline
-  bool antialias = false;       // anti-aliased strokes and edges
+  bool antialias = false;       // anti-aliased strokes and edges (drawn
+                                // supersampled, then averaged)
   bool noise = false;           // light scan noise on grey paper
   unsigned seed = 1;            // for the noise
   bool mirrored = false;        // categories 1, 2: section on the right

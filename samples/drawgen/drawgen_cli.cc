@@ -43,7 +43,8 @@ std::string Usage() {
          "               [--height-cm H] [--outline] [--antialias] [--noise]\n"
          "               [--seed K] [--mirror] [--width W] [--height PX]\n"
          "               [--grey] [--bmp1] [--jpeg-dpi D] --out FILE\n"
-         "  N: 1, 2 or 3; NAME: cylinder, bowl, globular, necked, beaker, cone\n"
+         "  N: 1, 2 or 3; NAME: cylinder, bowl, globular, necked, beaker, "
+         "cone\n"
          "  prints capacity_cl, total_height_cm, liquid_height_cm,\n"
          "  opening_diameter_cm, base_diameter_cm, rim_width_cm, axis_x,\n"
          "  top_y, floor_y, foot_y, width, height as key=value lines\n";
@@ -69,7 +70,8 @@ CliArgs ParseArgs(const std::vector<std::string>& args) {
       category = true;
     } else if (a == "--shape") {
       const std::string& name = value();
-      if (!ParseShape(name, &c.draw.shape)) Bad("unknown shape \"" + name + "\"");
+      if (!ParseShape(name, &c.draw.shape))
+        Bad("unknown shape \"" + name + "\"");
       shape = true;
     } else if (a == "--dpi") {
       c.draw.dpi = Number<double>(a, value());
@@ -110,7 +112,8 @@ CliArgs ParseArgs(const std::vector<std::string>& args) {
   if (!category) Bad("--category is required");
   if (!shape) Bad("--shape is required");
   if (c.out.empty()) Bad("--out is required");
-  if (!(c.draw.dpi > 0) || !std::isfinite(c.draw.dpi)) Bad("--dpi must be above 0");
+  if (!(c.draw.dpi > 0) || !std::isfinite(c.draw.dpi))
+    Bad("--dpi must be above 0");
   if (!(c.draw.scale > 0) || !std::isfinite(c.draw.scale)) {
     Bad("--scale must be above 0");
   }
@@ -121,7 +124,8 @@ CliArgs ParseArgs(const std::vector<std::string>& args) {
     Bad("--width and --height must not be negative");
   }
   if (c.bmp1 && !EndsWith(c.out, ".bmp")) Bad("--bmp1 needs a .bmp file");
-  if (c.jpeg_dpi != 0 && !EndsWith(c.out, ".jpg") && !EndsWith(c.out, ".jpeg")) {
+  if (c.jpeg_dpi != 0 && !EndsWith(c.out, ".jpg") &&
+      !EndsWith(c.out, ".jpeg")) {
     Bad("--jpeg-dpi needs a .jpg or .jpeg file");
   }
   if (!c.bmp1 && !cv::haveImageWriter(c.out)) {
@@ -141,8 +145,8 @@ void Run(const CliArgs& args, std::ostream& out) {
     std::vector<int> params;
     if (EndsWith(args.out, ".tif") || EndsWith(args.out, ".tiff")) {
       const int dpi = static_cast<int>(std::lround(args.draw.dpi));
-      params = {cv::IMWRITE_TIFF_RESUNIT, 2, cv::IMWRITE_TIFF_XDPI, dpi,
-                cv::IMWRITE_TIFF_YDPI, dpi};
+      params = {cv::IMWRITE_TIFF_RESUNIT, 2,  cv::IMWRITE_TIFF_XDPI, dpi,
+                cv::IMWRITE_TIFF_YDPI,    dpi};
     }
     written = cv::imwrite(args.out, image, params);
     if (written && args.jpeg_dpi != 0) {

@@ -44,11 +44,12 @@ TEST(ParseArgsTest, ReadsEveryOption) {
   EXPECT_EQ(a.jpeg_dpi, 300);
   EXPECT_EQ(a.out, "x.jpg");
 
-  const CliArgs b = ParseArgs(Split("--out y.bmp --bmp1 --shape bowl --category 1"));
+  const CliArgs b =
+      ParseArgs(Split("--out y.bmp --bmp1 --shape bowl --category 1"));
   EXPECT_EQ(b.draw.category, 1);
   EXPECT_EQ(b.draw.shape, Shape::kBowl);
   EXPECT_TRUE(b.bmp1);
-  EXPECT_EQ(b.draw.dpi, 300);      // defaults kept
+  EXPECT_EQ(b.draw.dpi, 300);  // defaults kept
   EXPECT_TRUE(b.draw.filled);
   EXPECT_EQ(b.draw.width_px, 0);
 }
@@ -56,9 +57,9 @@ TEST(ParseArgsTest, ReadsEveryOption) {
 TEST(ParseArgsTest, RejectsBadArguments) {
   static const char* const kRows[] = {
       "",
-      "--shape bowl --out a.png",                          // no category
-      "--category 1 --out a.png",                          // no shape
-      "--category 1 --shape bowl",                         // no out
+      "--shape bowl --out a.png",   // no category
+      "--category 1 --out a.png",   // no shape
+      "--category 1 --shape bowl",  // no out
       "--category 4 --shape bowl --out a.png",
       "--category one --shape bowl --out a.png",
       "--category 1 --shape amphora --out a.png",
@@ -68,8 +69,8 @@ TEST(ParseArgsTest, RejectsBadArguments) {
       "--category 1 --shape bowl --height-cm 0 --out a.png",
       "--category 1 --shape bowl --width -5 --out a.png",
       "--category 1 --shape bowl --seed -1 --out a.png",
-      "--category 1 --shape bowl --out a.png --dpi",       // missing value
-      "--category 1 --shape bowl --out a.png --colour",    // unknown option
+      "--category 1 --shape bowl --out a.png --dpi",     // missing value
+      "--category 1 --shape bowl --out a.png --colour",  // unknown option
       "--category 1 --shape bowl --bmp1 --out a.png",
       "--category 1 --shape bowl --jpeg-dpi 300 --out a.png",
       "--category 1 --shape bowl --jpeg-dpi 0 --out a.jpg",
@@ -90,7 +91,9 @@ class MainTest : public ::testing::Test {
     std::filesystem::create_directories(dir_);
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  std::string Path(const std::string& name) const {
+    return (dir_ / name).string();
+  }
 
   std::filesystem::path dir_;
 };
@@ -100,7 +103,8 @@ std::map<std::string, std::string> KeyValues(const std::string& text) {
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) {
     const size_t eq = line.find('=');
-    if (eq != std::string::npos) values[line.substr(0, eq)] = line.substr(eq + 1);
+    if (eq != std::string::npos)
+      values[line.substr(0, eq)] = line.substr(eq + 1);
   }
   return values;
 }

@@ -78,8 +78,8 @@ MedianRefs FindMedian(const cv::Mat& mask) {
 
 // Category 1: what the left-edge measurement finds.
 struct LeftEdgeRefs {
-  double perimeter = 0;   // of the chosen contour, 0 when none qualifies
-  int axis_x = -1;        // rightmost column of the filled contour
+  double perimeter = 0;  // of the chosen contour, 0 when none qualifies
+  int axis_x = -1;       // rightmost column of the filled contour
   int top_y = -1;
   int floor_y = -1;
 };
@@ -234,7 +234,8 @@ TEST_P(SilhouetteTest, RowsHoldThePixelCentresInsideTheProfile) {
   const cv::Mat mask = InkMask(d.image);
   int off = 0;
   for (int y = d.top_y; y <= d.foot_y; ++y) {
-    const double radius = profile.OuterRadius((d.foot_y + 1 - (y + 0.5)) / k) * k;
+    const double radius =
+        profile.OuterRadius((d.foot_y + 1 - (y + 0.5)) / k) * k;
     const cv::Rect ink = cv::boundingRect(mask.row(y));
     const int left = static_cast<int>(std::ceil(axis - radius - 0.5));
     const int right = static_cast<int>(std::floor(axis + radius - 0.5));
@@ -246,16 +247,17 @@ TEST_P(SilhouetteTest, RowsHoldThePixelCentresInsideTheProfile) {
   EXPECT_LE(off, (d.foot_y - d.top_y + 1) / 100);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllShapes, DrawingTest,
-    ::testing::Combine(::testing::ValuesIn(AllShapes()),
-                       ::testing::Values(1, 2, 3),
-                       ::testing::Values(300.0, 600.0)),
-    [](const auto& info) {
-      return ShapeName(std::get<0>(info.param)) + "_cat" +
-             std::to_string(std::get<1>(info.param)) + "_" +
-             std::to_string(static_cast<int>(std::get<2>(info.param)));
-    });
+INSTANTIATE_TEST_SUITE_P(AllShapes, DrawingTest,
+                         ::testing::Combine(::testing::ValuesIn(AllShapes()),
+                                            ::testing::Values(1, 2, 3),
+                                            ::testing::Values(300.0, 600.0)),
+                         [](const auto& info) {
+                           return ShapeName(std::get<0>(info.param)) + "_cat" +
+                                  std::to_string(std::get<1>(info.param)) +
+                                  "_" +
+                                  std::to_string(static_cast<int>(
+                                      std::get<2>(info.param)));
+                         });
 
 INSTANTIATE_TEST_SUITE_P(
     AllShapes, SilhouetteTest,
@@ -265,6 +267,30 @@ INSTANTIATE_TEST_SUITE_P(
       return ShapeName(std::get<0>(info.param)) + "_" +
              std::to_string(static_cast<int>(std::get<1>(info.param)));
     });
+
+// The heights from which a category-1 section outline is long enough for
+// the measurement, as documented in the header, at 300 dpi and scale 1.
+TEST(DrawTest, SectionOutlineLongEnoughFromTheDocumentedHeights) {
+  struct Row {
+    Shape shape;
+    double height_cm;
+  };
+  static const Row kRows[] = {
+      {Shape::kCylinder, 9.1},    {Shape::kBowl, 7.8},
+      {Shape::kGlobularJar, 8.5}, {Shape::kNeckedJar, 8.6},
+      {Shape::kBeaker, 9.7},      {Shape::kCone, 9.9},
+  };
+  for (const Row& row : kRows) {
+    SCOPED_TRACE(ShapeName(row.shape));
+    DrawOptions o;
+    o.category = 1;
+    o.shape = row.shape;
+    o.height_cm = row.height_cm;
+    EXPECT_GT(FindLeftEdge(InkMask(Draw(o).image), o.dpi).perimeter, 3000);
+    o.height_cm = row.height_cm - 0.2;
+    EXPECT_EQ(FindLeftEdge(InkMask(Draw(o).image), o.dpi).perimeter, 0);
+  }
+}
 
 // --- Canvases of a given size -----------------------------------------------
 
@@ -304,7 +330,8 @@ TEST(DrawTest, GivenCanvasesAreHonouredAndStillMeasurable) {
   }
 }
 
-// --- Analytic values ----------------------------------------------------------
+// --- Analytic values
+// ----------------------------------------------------------
 
 TEST(AnalyticTest, MatchesClosedForms) {
   // Cylinder: outer radius 4, wall 0.6, floor at 0.8 (10 cm). Cone: outer
@@ -326,10 +353,12 @@ TEST(AnalyticTest, MatchesClosedForms) {
       {Shape::kCylinder, 3, {kPi * 16 * 10 / 10, 10, 0, 0, 8, 0}},
       {Shape::kCylinder, 2, {kPi * 3.4 * 3.4 * 9.2 / 10, 10, 9.2, 6.8, 8, 0.6}},
       {Shape::kCylinder, 1, {kPi * 3.4 * 3.4 * 9.2 / 10, 10, 9.2, 6.8, 8, 0.6}},
-      {Shape::kCone, 3,
+      {Shape::kCone,
+       3,
        {(kPi * foot * foot * 1 + frustum(foot, 4.2, 9)) / 10, 10, 0, 0,
         2 * foot, 0}},
-      {Shape::kCone, 1,
+      {Shape::kCone,
+       1,
        {frustum(r1, r2, 9.3) / 10, 10, 9.3, 2 * r2, 2 * foot,
         // mean of R - r: the wall, plus the foot's extra width below 1 cm
         (cone_wall * 9.3 + 0.23 * 0.3 * 0.3 / 2) / 9.3}},
@@ -400,7 +429,8 @@ TEST(DrawTest, AnalyticValuesIgnoreResolutionAndScale) {
   }
 }
 
-// --- Options --------------------------------------------------------------------
+// --- Options
+// --------------------------------------------------------------------
 
 TEST(DrawTest, RenderingOptionsKeepTheReferences) {
   struct Row {
@@ -411,10 +441,14 @@ TEST(DrawTest, RenderingOptionsKeepTheReferences) {
     bool filled;
   };
   static const Row kRows[] = {
-      {"antialias", 1, true, false, true},   {"antialias", 2, true, false, true},
-      {"antialias", 3, true, false, true},   {"noise", 1, false, true, true},
-      {"noise", 2, false, true, true},       {"noise", 3, false, true, true},
-      {"both", 2, true, true, true},         {"outline", 3, false, false, false},
+      {"antialias", 1, true, false, true},
+      {"antialias", 2, true, false, true},
+      {"antialias", 3, true, false, true},
+      {"noise", 1, false, true, true},
+      {"noise", 2, false, true, true},
+      {"noise", 3, false, true, true},
+      {"both", 2, true, true, true},
+      {"outline", 3, false, false, false},
       {"outline noise", 3, true, true, false},
   };
   for (const Row& row : kRows) {
@@ -507,7 +541,9 @@ TEST(DrawTest, InvalidOptionsThrow) {
       {"dpi 0", [](DrawOptions* o) { o->dpi = 0; }},
       {"dpi -300", [](DrawOptions* o) { o->dpi = -300; }},
       {"dpi NaN",
-       [](DrawOptions* o) { o->dpi = std::numeric_limits<double>::quiet_NaN(); }},
+       [](DrawOptions* o) {
+         o->dpi = std::numeric_limits<double>::quiet_NaN();
+       }},
       {"scale 0", [](DrawOptions* o) { o->scale = 0; }},
       {"height 0", [](DrawOptions* o) { o->height_cm = 0; }},
       {"negative width", [](DrawOptions* o) { o->width_px = -1; }},
@@ -542,7 +578,8 @@ TEST(ShapeTest, NamesRoundTrip) {
   EXPECT_EQ(unchanged, Shape::kCone);
 }
 
-// --- Files -----------------------------------------------------------------------
+// --- Files
+// -----------------------------------------------------------------------
 
 class FileTest : public ::testing::Test {
  protected:
@@ -553,7 +590,9 @@ class FileTest : public ::testing::Test {
     std::filesystem::create_directories(dir_);
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  std::string Path(const std::string& name) const {
+    return (dir_ / name).string();
+  }
 
   std::filesystem::path dir_;
 };
@@ -577,9 +616,8 @@ TEST_F(FileTest, Bitmap1ReadsBackAsTheThresholdedImage) {
     int channels;
   };
   static const Row kRows[] = {
-      {"one pixel", 1, 1, 1},    {"32 wide", 32, 3, 3},
-      {"33 wide", 33, 7, 3},     {"odd", 37, 5, 1},
-      {"drawing", 0, 0, 3},
+      {"one pixel", 1, 1, 1}, {"32 wide", 32, 3, 3}, {"33 wide", 33, 7, 3},
+      {"odd", 37, 5, 1},      {"drawing", 0, 0, 3},
   };
   for (const Row& row : kRows) {
     SCOPED_TRACE(row.name);
@@ -607,13 +645,14 @@ TEST_F(FileTest, Bitmap1ReadsBackAsTheThresholdedImage) {
     const uint32_t stride = (image.cols + 31) / 32 * 4;
     ASSERT_EQ(bytes.size(), 62 + stride * image.rows);
     EXPECT_EQ(Le(bytes, 2, 4), bytes.size());
-    EXPECT_EQ(Le(bytes, 10, 4), 62u);           // pixel data offset
-    EXPECT_EQ(Le(bytes, 14, 4), 40u);           // BITMAPINFOHEADER
-    EXPECT_EQ(Le(bytes, 22, 4), static_cast<uint32_t>(image.rows));  // bottom-up
-    EXPECT_EQ(Le(bytes, 28, 2), 1u);            // bits per pixel
-    EXPECT_EQ(Le(bytes, 38, 4), 11811u);        // 300 dpi in pixels per metre
-    EXPECT_EQ(Le(bytes, 54, 4), 0x000000u);     // palette: black
-    EXPECT_EQ(Le(bytes, 58, 4), 0xffffffu);     // then white
+    EXPECT_EQ(Le(bytes, 10, 4), 62u);  // pixel data offset
+    EXPECT_EQ(Le(bytes, 14, 4), 40u);  // BITMAPINFOHEADER
+    EXPECT_EQ(Le(bytes, 22, 4),
+              static_cast<uint32_t>(image.rows));  // bottom-up
+    EXPECT_EQ(Le(bytes, 28, 2), 1u);               // bits per pixel
+    EXPECT_EQ(Le(bytes, 38, 4), 11811u);     // 300 dpi in pixels per metre
+    EXPECT_EQ(Le(bytes, 54, 4), 0x000000u);  // palette: black
+    EXPECT_EQ(Le(bytes, 58, 4), 0xffffffu);  // then white
   }
   EXPECT_FALSE(WriteBitmap1(Path("missing/out.bmp"), cv::Mat(2, 2, CV_8UC1)));
 }
