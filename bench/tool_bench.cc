@@ -30,6 +30,8 @@ struct Timing {
 // Runs `argv` in `directory`, its output discarded; returns wall time and
 // peak resident memory.
 Timing Run(const std::vector<std::string>& argv, const std::filesystem::path& directory) {
+  std::cout.flush();  // the child must not write out the parent's buffer
+  std::fflush(stdout);
   const auto start = std::chrono::steady_clock::now();
   const pid_t pid = fork();
   if (pid == 0) {

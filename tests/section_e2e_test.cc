@@ -148,6 +148,8 @@ TEST(SectionToolsTest, FailuresKeepEarlierOutputs) {
   cv::Mat no_median = MedianDrawing();
   no_median(cv::Rect(390, 0, 20, 700)).setTo(cv::Scalar(255, 255, 255));
   cv::Mat section = LeftEdgeDrawing();
+  cv::Mat right_only = LeftEdgeDrawing();
+  right_only(cv::Rect(0, 0, 800, 1700)).setTo(cv::Scalar(255, 255, 255));
   static const struct {
     const char* name;
     const char* program;
@@ -166,6 +168,8 @@ TEST(SectionToolsTest, FailuresKeepEarlierOutputs) {
        "Cannot read the image: none.png", 255},
       {"blank sheet, left-edge tool", ORVELLO_CMD2, &blank, {"d.png", "300", "1"},
        "erreur ! impossible de déterminer le bord gauche !", 1},
+      {"long outlines only in the right two thirds", ORVELLO_CMD2, &right_only,
+       {"d.png", "300", "1"}, "erreur ! impossible de déterminer le bord gauche !", 1},
       {"no opening, left-edge tool", ORVELLO_CMD2, &section, {"d.png", "1e-300", "1"},
        "Erreur ! Impossible de déterminer l'ouverture !", 1},
       {"left-edge tool, scale inf", ORVELLO_CMD2, &blank, {"d.png", "300", "inf"},

@@ -85,7 +85,7 @@ bool IsTruncatedJpeg(std::string_view bytes);
 // `alpha` (8-bit, one channel, same size): opaque pixels keep their value.
 cv::Mat OnWhitePaper(const cv::Mat& colour, const cv::Mat& alpha);
 
-// Returns true when `mask` has no paper at all: every pixel is ink. Such an
+// Returns true when `mask` has no paper at all: every pixel is 255. Such an
 // image (an all-dark scan) holds no drawing.
 bool AllInk(const cv::Mat& mask);
 
@@ -109,6 +109,14 @@ double VolumeCl(double pixel_size, double disc_sum);
 // Returns a deep copy of `drawing` with every row of `rows` drawn in blue at
 // thickness 2.
 cv::Mat WaterImage(const cv::Mat& drawing, const std::vector<Segment>& rows);
+
+// Draws `row` on `image` in blue at thickness 2: the same pixels as
+// row.draw(image, 2, kWaterBlue).
+void DrawWaterRow(cv::Mat& image, const Segment& row);
+
+// Returns the same image as above, drawn on `drawing` itself, which the
+// caller gives up: a run's last use of the drawing saves the copy.
+cv::Mat WaterImage(cv::Mat&& drawing, const std::vector<Segment>& rows);
 
 // Writes `image` as JPEG (or by the extension of `name`) with default
 // settings. When the image library reports failure, says kCannotWriteImage

@@ -118,6 +118,33 @@ TEST(BinariseTest, InkBecomes255AndPaper0) {
   EXPECT_EQ(Binarise(drawing, Smoothing::kGaussian5x5).at<uchar>(10, 10), 0);
 }
 
+TEST(DrawWaterRowTest, SamePixelsAsTheLineDrawing) {
+  static const struct {
+    const char* name;
+    cv::Size size;
+    int y;
+  } kImages[] = {{"inside", {40, 9}, 4}, {"top row", {40, 9}, 0}, {"bottom row", {40, 9}, 8},
+                 {"one row", {40, 1}, 0}, {"one column", {1, 5}, 2}};
+  for (const auto& image : kImages) {
+    for (int from = 0; from < image.size.width; ++from) {
+      for (int to = 0; to < image.size.width; ++to) {
+        cv::Mat expected(image.size, CV_8UC3, cv::Scalar(200, 200, 200));
+        cv::Mat drawn = expected.clone();
+        const Segment row{{from, image.y}, {to, image.y}};
+        row.draw(expected, 2, kWaterBlue);
+        DrawWaterRow(drawn, row);
+        ASSERT_EQ(cv::norm(expected, drawn, cv::NORM_INF), 0)
+            << image.name << " from " << from << " to " << to;
+      }
+    }
+  }
+  // A slanted segment takes the general line drawing.
+  cv::Mat expected = cv::Mat::zeros(20, 20, CV_8UC3), drawn = expected.clone();
+  Segment{{2, 3}, {15, 12}}.draw(expected, 2, kWaterBlue);
+  DrawWaterRow(drawn, Segment{{2, 3}, {15, 12}});
+  EXPECT_EQ(cv::norm(expected, drawn, cv::NORM_INF), 0);
+}
+
 TEST(WaterImageTest, DrawsRowsInBlueOnADeepCopy) {
   cv::Mat drawing(10, 20, CV_8UC3, cv::Scalar(255, 255, 255));
   const cv::Mat water = WaterImage(drawing, {Segment{{2, 5}, {15, 5}}});

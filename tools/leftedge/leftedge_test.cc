@@ -39,6 +39,30 @@ TEST(ChooseLeftEdgeTest, PerimeterAndMeanXBounds) {
   }
 }
 
+TEST(FindLeftEdgeTest, BoundsOnDrawnMasks) {
+  // A filled bar two columns wide and h rows high is traced as its four
+  // corners: perimeter 2 h, mean x its left column (x + x + x+1 + x+1) / 4.
+  static const struct {
+    const char* name;
+    int columns, x, height;
+    bool chosen;
+  } kCases[] = {
+      {"perimeter exactly 3000", 300, 10, 1500, false},
+      {"perimeter 3002", 300, 10, 1501, true},
+      {"mean x 99 of 300 columns", 300, 99, 1600, true},
+      {"mean x 100 of 300 columns", 300, 100, 1600, false},
+      {"mean x 99 of 302 columns", 302, 99, 1600, true},
+      {"mean x 100 of 302 columns", 302, 100, 1600, false},
+  };
+  for (const auto& c : kCases) {
+    cv::Mat mask = cv::Mat::zeros(1700, c.columns, CV_8UC1);
+    mask(cv::Rect(c.x, 20, 2, c.height)).setTo(255);
+    const LeftEdge edge = FindLeftEdge(mask);
+    EXPECT_EQ(edge.index >= 0, c.chosen) << c.name;
+    EXPECT_EQ(edge.edge_mask.empty(), !c.chosen) << c.name;
+  }
+}
+
 TEST(ChooseLeftEdgeTest, ColourDependsOnTheChosenIndexOnly) {
   static const struct {
     int index;

@@ -1,5 +1,7 @@
 // orvelloCMD2: measures a category-1 (left edge) drawing.
 
+#include <utility>
+
 #include "common/frame.h"
 #include "leftedge/leftedge.h"
 
@@ -8,7 +10,7 @@ int main(int argc, char** argv) {
   Say(VersionLine());
   const RunArgs args = TakeArgs(argc, argv, {"25.bmp", 300, 1});
   if (!ArgsValid(args)) return Fail(kBadArgumentsMessage, kStatusBadArguments);
-  const cv::Mat drawing = LoadDrawing(args.image_path);
+  cv::Mat drawing = LoadDrawing(args.image_path);
   if (drawing.empty()) {
     return Fail(std::string(kCannotReadImage) + args.image_path, kStatusUnreadable);
   }
@@ -21,7 +23,7 @@ int main(int argc, char** argv) {
   if (!scan.opening_column) return Fail(kNoOpeningMessage, kStatusNoReference);
   bool written = WriteImage("contours.jpg", ContourImage(drawing, edge));
   written &= WriteImage("bord.jpg", edge.edge_mask);
-  written &= WriteImage(kWaterImageName, WaterImage(drawing, scan.rows));
+  written &= WriteImage(kWaterImageName, WaterImage(std::move(drawing), scan.rows));
   WriteResults(SectionLines(LeftEdgeResults(scan, PixelSize(args.dpi, args.scale))));
   return EndStatus(written);
 }

@@ -1,5 +1,7 @@
 // orvelloCMD: measures a category-2 (median line) drawing.
 
+#include <utility>
+
 #include "common/frame.h"
 #include "median/median.h"
 
@@ -8,7 +10,7 @@ int main(int argc, char** argv) {
   Say(VersionLine());
   const RunArgs args = TakeArgs(argc, argv, {"vase.jpg", 300, 1});
   if (!ArgsValid(args)) return Fail(kBadArgumentsMessage, kStatusBadArguments);
-  const cv::Mat drawing = LoadDrawing(args.image_path);
+  cv::Mat drawing = LoadDrawing(args.image_path);
   if (drawing.empty()) {
     return Fail(std::string(kCannotReadImage) + args.image_path, kStatusUnreadable);
   }
@@ -22,7 +24,7 @@ int main(int argc, char** argv) {
   if (scan.failure == MedianFailure::kNoOpening) {
     return Fail(kNoOpeningMessage, kStatusNoReference);
   }
-  const bool written = WriteImage(kWaterImageName, WaterImage(drawing, scan.rows));
+  const bool written = WriteImage(kWaterImageName, WaterImage(std::move(drawing), scan.rows));
   WriteResults(SectionLines(MedianResults(scan, PixelSize(args.dpi, args.scale))));
   return EndStatus(written);
 }

@@ -1,5 +1,7 @@
 // orvelloCMD3: measures a category-3 (silhouette) drawing.
 
+#include <utility>
+
 #include "common/frame.h"
 #include "silhouette/silhouette.h"
 
@@ -8,7 +10,7 @@ int main(int argc, char** argv) {
   Say(VersionLine());
   const RunArgs args = TakeArgs(argc, argv, {"vase.tiff", 600, 1});
   if (!ArgsValid(args)) return Fail(kBadArgumentsMessage, kStatusBadArguments);
-  const cv::Mat drawing = LoadDrawing(args.image_path);
+  cv::Mat drawing = LoadDrawing(args.image_path);
   if (drawing.empty()) {
     return Fail(std::string(kCannotReadImage) + args.image_path, kStatusUnreadable);
   }
@@ -17,7 +19,7 @@ int main(int argc, char** argv) {
   const SilhouetteScan scan = ScanSilhouette(mask);
   if (!scan.found) return Fail(kNoVesselMessage, kStatusNoReference);
   bool written = WriteImage("gray.jpg", mask);
-  written &= WriteImage(kWaterImageName, WaterImage(drawing, scan.rows));
+  written &= WriteImage(kWaterImageName, WaterImage(std::move(drawing), scan.rows));
   const double pixel_size = PixelSize(args.dpi, args.scale);
   WriteResults(SilhouetteLines(SilhouetteResults(scan, pixel_size)));
   return EndStatus(written);
