@@ -1,0 +1,161 @@
+#include "batch/batch.h"
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <thread>
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include "batch/output.h"
+
+namespace orvello::batch {
+namespace {
+
+constexpr int kThumbnailSize = 160;  // pixels, the longer side
+constexpr int kThumbnailQuality = 80;
+
+std::string Encode(const cv::Mat& image, const std::vector<int>& parameters) {
+  std::vector<uchar> bytes;
+  cv::imencode(".jpg", image, bytes, parameters);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+std::string Thumbnail(const cv::Mat& water) {
+  const double factor =
+      std::min(1.0, static_cast<double>(kThumbnailSize) / std::max(water.cols, water.rows));
+  cv::Mat small;
+  cv::resize(water, small, cv::Size(), factor, factor, cv::INTER_AREA);
+  return Encode(small, {cv::IMWRITE_JPEG_QUALITY, kThumbnailQuality});
+}
+
+Record Measured(const Job& job, Measurement m, const std::string& water_image,
+                const std::filesystem::path& out, const BatchOptions& options) {
+  Record r{job, m.status, std::move(m.message), std::move(m.values), {}, {}, {}, {}, {}};
+  if (r.status != Status::kMeasured) return r;
+  r.range = CapacityRangeOf(m.profile, options.scale_error);
+  if (m.category != 3) {
+    for (const int percent : options.fill_percents) {
+      r.fill.push_back({percent, FillCapacity(m.profile, percent)});
+    }
+    r.curve = CapacityCurve(m.profile);
+  }
+  // The same encoder and settings as the tools' eau.jpg.
+  if (!WriteWhole(out / water_image, Encode(m.water, {}))) {
+    r.status = Status::kImageNotWritten;
+    r.message = "Cannot write the water image " + (out / water_image).string();
+    return r;
+  }
+  r.water_image = water_image;
+  r.thumbnail_jpeg = Thumbnail(m.water);
+  return r;
+}
+
+std::string Outcome(const Record& r) {
+  std::string outcome(StatusName(r.status));
+  if (!r.message.empty()) outcome += " - " + r.message;
+  return outcome;
+}
+
+}  // namespace
+
+std::string WaterImageName(const Job& job, size_t index, size_t count) {
+  const size_t digits = std::max<size_t>(3, std::to_string(count).size());
+  std::string number = std::to_string(index + 1);
+  number.insert(0, digits - std::min(digits, number.size()), '0');
+  return std::string(kWaterFolder) + "/" + number + "-" +
+         SafeFileName(std::filesystem::path(job.file).stem().string()) + ".jpg";
+}
+
+Record MeasureJob(const Job& job, const std::string& water_image,
+                  const std::filesystem::path& out, const BatchOptions& options) {
+  try {
+    return Measured(job, Measure(job), water_image, out, options);
+  } catch (const std::exception& e) {
+    return Record{job, Status::kError, std::string("Measurement failed: ") + e.what(),
+                  {}, {}, {}, {}, {}, {}};
+  }
+}
+
+std::vector<Record> MeasureAll(const std::vector<Job>& jobs, const BatchOptions& options,
+                               Progress& progress) {
+  std::vector<Record> records(jobs.size());
+  const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  const int workers = std::clamp(options.workers > 0 ? options.workers : cores, 1,
+                                 std::max<int>(1, static_cast<int>(jobs.size())));
+  std::atomic<size_t> next{0};
+  const auto work = [&] {
+    for (size_t i = next++; i < jobs.size(); i = next++) {
+      records[i] = MeasureJob(jobs[i], WaterImageName(jobs[i], i, jobs.size()), options.out,
+                              options);
+      progress.Done(jobs[i].file, Outcome(records[i]));
+    }
+  };
+  {
+    std::vector<std::jthread> threads;
+    for (int t = 1; t < workers; ++t) threads.emplace_back(work);
+    work();
+  }
+  return records;
+}
+
+int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) {
+  std::error_code error;
+  if (!std::filesystem::exists(options.input, error)) {
+    err << "No manifest or folder " << options.input.string() << '\n';
+    return kBatchUnusable;
+  }
+  const bool folder = std::filesystem::is_directory(options.input, error);
+  if (folder && (options.defaults.category.empty() || options.defaults.dpi.empty() ||
+                 options.defaults.scale.empty())) {
+    err << "A folder of drawings needs --category, --dpi and --scale\n";
+    return kBatchUnusable;
+  }
+  const JobList list = folder ? ListFolder(options.input, options.defaults)
+                              : ReadManifest(options.input, options.defaults);
+  if (!list.error.empty()) {
+    err << list.error << '\n';
+    return kBatchUnusable;
+  }
+  if (list.jobs.empty()) {
+    err << "No drawing to measure in " << options.input.string() << '\n';
+    return kBatchUnusable;
+  }
+  if (const std::string problem = PrepareOutputFolder(options.out); !problem.empty()) {
+    err << problem << '\n';
+    return kBatchUnusable;
+  }
+  if (const std::string problem = PrepareOutputFolder(options.out / kWaterFolder);
+      !problem.empty()) {
+    err << problem << '\n';
+    return kBatchUnusable;
+  }
+
+  Progress progress(err, options.terminal, options.quiet, static_cast<int>(list.jobs.size()));
+  const std::vector<Record> records = MeasureAll(list.jobs, options, progress);
+  progress.Finish();
+
+  const BatchSummary summary{options.input.string(), options.fill_percents,
+                             options.scale_error, progress.Elapsed()};
+  const std::pair<const char*, std::string> files[] = {
+      {kCsvName, FormatCsv(records, summary)},
+      {kJsonName, FormatJson(records, summary)},
+      {kReportName, FormatHtml(records, summary)},
+  };
+  for (const auto& [name, text] : files) {
+    if (!WriteWhole(options.out / name, text)) {
+      err << "Cannot write " << (options.out / name).string() << '\n';
+      return kBatchUnusable;
+    }
+  }
+  const auto failed = std::count_if(records.begin(), records.end(), [](const Record& r) {
+    return r.status != Status::kMeasured;
+  });
+  out << records.size() << " drawings: " << records.size() - failed << " measured, " << failed
+      << " failed. Results in " << options.out.string() << '\n';
+  return failed ? kBatchSomeFailed : kBatchAllMeasured;
+}
+
+}  // namespace orvello::batch

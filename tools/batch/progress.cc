@@ -1,0 +1,90 @@
+#include "batch/progress.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace orvello::batch {
+namespace {
+
+constexpr int kBarWidth = 30;
+
+// Returns the estimated seconds left, or a negative value before the first
+// drawing is done.
+double Left(int done, int total, double elapsed_s) {
+  return done > 0 ? elapsed_s / done * (total - done) : -1;
+}
+
+}  // namespace
+
+std::string Clock(double seconds) {
+  const long total = std::lround(std::max(seconds, 0.0));
+  char buffer[32];
+  if (total >= 3600) {
+    std::snprintf(buffer, sizeof buffer, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60,
+                  total % 60);
+  } else {
+    std::snprintf(buffer, sizeof buffer, "%ld:%02ld", total / 60, total % 60);
+  }
+  return buffer;
+}
+
+std::string ProgressBar(int done, int total, double elapsed_s, int width) {
+  const int filled = total > 0 ? static_cast<int>(static_cast<long long>(width) * done / total)
+                               : width;
+  std::string line = "[";
+  line.append(filled, '#').append(width - filled, '-') += ']';
+  const std::string count = std::to_string(total);
+  std::string counted = std::to_string(done);
+  counted.insert(0, count.size() - std::min(count.size(), counted.size()), ' ');
+  line += "  " + counted + "/" + count + "  elapsed " + Clock(elapsed_s);
+  const double left = Left(done, total, elapsed_s);
+  if (left >= 0) line += "  left " + Clock(left);
+  return line;
+}
+
+std::string ProgressLine(int done, int total, std::string_view name,
+                         std::string_view outcome, double elapsed_s) {
+  std::string line = "[";
+  line += std::to_string(done);
+  line += '/';
+  line += std::to_string(total);
+  line += "] ";
+  line += name;
+  line += ": ";
+  line += outcome;
+  line += " (elapsed " + Clock(elapsed_s) + ", left " + Clock(Left(done, total, elapsed_s)) + ")";
+  return line;
+}
+
+Progress::Progress(std::ostream& out, bool terminal, bool quiet, int total)
+    : out_(out),
+      terminal_(terminal),
+      quiet_(quiet),
+      total_(total),
+      start_(std::chrono::steady_clock::now()) {
+  if (!quiet_ && terminal_) out_ << '\r' << ProgressBar(0, total_, 0, kBarWidth) << std::flush;
+}
+
+void Progress::Done(std::string_view name, std::string_view outcome) {
+  const std::lock_guard lock(mutex_);
+  ++done_;
+  if (quiet_) return;
+  if (terminal_) {
+    // Trailing blanks wipe what a longer earlier line left.
+    out_ << '\r' << ProgressBar(done_, total_, Elapsed(), kBarWidth) << "   " << std::flush;
+  } else {
+    out_ << ProgressLine(done_, total_, name, outcome, Elapsed()) << '\n' << std::flush;
+  }
+}
+
+void Progress::Finish() {
+  const std::lock_guard lock(mutex_);
+  if (!quiet_ && terminal_) out_ << '\n' << std::flush;
+}
+
+double Progress::Elapsed() const {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+}
+
+}  // namespace orvello::batch

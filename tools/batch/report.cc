@@ -1,0 +1,314 @@
+#include "batch/report.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <span>
+
+#include <nlohmann/json.hpp>
+
+#include "common/frame.h"
+
+namespace orvello::batch {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+struct ValueLabel {
+  std::string_view key;
+  std::string_view label;
+  std::string_view unit;
+};
+
+constexpr ValueLabel kValueLabels[] = {
+    {"volume_cl", "Volume", "cL"},
+    {"liquid_height_cm", "Liquid height", "cm"},
+    {"total_height_cm", "Total height", "cm"},
+    {"height_cm", "Height", "cm"},
+    {"opening_cm", "Opening diameter", "cm"},
+    {"ratio", "Opening / total height", ""},
+    {"base_cm", "Base diameter", "cm"},
+    {"rim_width_cm", "Mean rim width", "cm"},
+};
+
+std::string FillKey(int percent) { return "fill_" + std::to_string(percent) + "_cl"; }
+
+const NamedValue* FindValue(const Record& record, std::string_view key) {
+  for (const NamedValue& v : record.values) {
+    if (v.key == key) return &v;
+  }
+  return nullptr;
+}
+
+const FillLevel* FindFill(const Record& record, int percent) {
+  for (const FillLevel& f : record.fill) {
+    if (f.percent == percent) return &f;
+  }
+  return nullptr;
+}
+
+// The number the results file writes for `value`, as a JSON number.
+Json JsonValue(double value) {
+  const std::string text = FormatValue(value);
+  double printed = 0;
+  std::from_chars(text.data(), text.data() + text.size(), printed);
+  return std::isfinite(printed) ? Json(printed) : Json(nullptr);
+}
+
+Json JsonNumber(std::string_view text) {
+  const double number = ParseNumber(text);
+  return std::isfinite(number) ? Json(number) : Json(nullptr);
+}
+
+std::string Fixed(double value, int decimals) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+  return buffer;
+}
+
+constexpr std::string_view kStyle = R"(
+body { font: 14px/1.4 system-ui, sans-serif; margin: 24px; color: #1d2430; background: #fafafa; }
+h1 { font-size: 20px; margin: 0 0 4px; }
+p.summary { margin: 0 0 16px; color: #4a5568; }
+table { border-collapse: collapse; background: #fff; }
+th, td { border-bottom: 1px solid #e2e8f0; padding: 6px 10px; vertical-align: top; text-align: left; }
+th { background: #edf2f7; font-weight: 600; position: sticky; top: 0; }
+td.num { text-align: right; font-variant-numeric: tabular-nums; }
+td.thumb img { display: block; border: 1px solid #cbd5e0; background: #fff; }
+.file { font-weight: 600; }
+.params, .range, .fill { color: #4a5568; font-size: 12px; }
+.volume { font-size: 16px; font-weight: 600; }
+.status { display: inline-block; padding: 1px 6px; border-radius: 3px; font-size: 12px; }
+.ok { background: #c6f6d5; color: #22543d; }
+.bad { background: #fed7d7; color: #822727; }
+.message { color: #822727; margin-top: 4px; }
+dl { display: grid; grid-template-columns: auto auto; gap: 0 10px; margin: 0; font-size: 12px; }
+dt { color: #4a5568; }
+dd { margin: 0; text-align: right; font-variant-numeric: tabular-nums; }
+svg text { font: 9px system-ui, sans-serif; fill: #4a5568; }
+)";
+
+}  // namespace
+
+std::string FormatValue(double value) {
+  const ResultLine line{"", value, ""};
+  std::string text = FormatResults(std::span<const ResultLine>(&line, 1));
+  text.pop_back();  // the line end
+  return text;
+}
+
+std::string CsvField(std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string field = "\"";
+  for (const char c : text) {
+    if (c == '"') field += '"';
+    field += c;
+  }
+  return field + '"';
+}
+
+std::string FormatCsv(const std::vector<Record>& records, const BatchSummary& summary) {
+  std::string csv = "file,category,dpi,scale,mirror,status,message";
+  for (const std::string_view key : kValueKeys) csv += "," + std::string(key);
+  for (const int percent : summary.fill_percents) csv += "," + FillKey(percent);
+  csv += ",capacity_low_cl,capacity_high_cl,water_image\n";
+  for (const Record& r : records) {
+    csv += CsvField(r.job.file) + ',' + CsvField(r.job.category) + ',' + CsvField(r.job.dpi) +
+           ',' + CsvField(r.job.scale) + ',' + (r.job.mirror ? "1" : "0") + ',' +
+           std::string(StatusName(r.status)) + ',' + CsvField(r.message);
+    for (const std::string_view key : kValueKeys) {
+      const NamedValue* value = FindValue(r, key);
+      csv += ',' + (value ? FormatValue(value->value) : std::string());
+    }
+    for (const int percent : summary.fill_percents) {
+      const FillLevel* fill = FindFill(r, percent);
+      csv += ',' + (fill ? FormatValue(fill->capacity_cl) : std::string());
+    }
+    csv += ',' + (r.range ? FormatValue(r.range->low_cl) : std::string());
+    csv += ',' + (r.range ? FormatValue(r.range->high_cl) : std::string());
+    csv += ',' + CsvField(r.water_image) + '\n';
+  }
+  return csv;
+}
+
+std::string FormatJson(const std::vector<Record>& records, const BatchSummary& summary) {
+  Json drawings = Json::array();
+  int failed = 0;
+  for (const Record& r : records) {
+    if (r.status != Status::kMeasured) ++failed;
+    Json d;
+    d["file"] = r.job.file;
+    d["line"] = r.job.line;
+    d["category"] = ParseCategory(r.job.category) ? Json(ParseCategory(r.job.category))
+                                                   : Json(nullptr);
+    d["dpi"] = JsonNumber(r.job.dpi);
+    d["scale"] = JsonNumber(r.job.scale);
+    d["mirror"] = r.job.mirror;
+    d["status"] = StatusName(r.status);
+    d["message"] = r.message;
+    for (const NamedValue& v : r.values) d[std::string(v.key)] = JsonValue(v.value);
+    for (const FillLevel& f : r.fill) d[FillKey(f.percent)] = JsonValue(f.capacity_cl);
+    if (r.range) {
+      d["capacity_low_cl"] = JsonValue(r.range->low_cl);
+      d["capacity_high_cl"] = JsonValue(r.range->high_cl);
+    }
+    if (!r.water_image.empty()) d["water_image"] = r.water_image;
+    if (!r.curve.empty()) {
+      Json curve = Json::array();
+      for (const CurvePoint& p : r.curve) {
+        curve.push_back(Json::array({JsonValue(p.height_cm), JsonValue(p.capacity_cl)}));
+      }
+      d["curve"] = std::move(curve);
+    }
+    drawings.push_back(std::move(d));
+  }
+  Json root;
+  root["input"] = summary.input;
+  root["fill_levels"] = summary.fill_percents;
+  root["scale_error"] = summary.scale_error;
+  root["measured"] = static_cast<int>(records.size()) - failed;
+  root["failed"] = failed;
+  root["drawings"] = std::move(drawings);
+  return root.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+std::string CapacityPlotSvg(const std::vector<CurvePoint>& curve,
+                            const std::vector<FillLevel>& fill) {
+  constexpr double kLeft = 30, kRight = 194, kTop = 10, kBottom = 88;
+  const double height = curve.empty() ? 0 : curve.back().height_cm;
+  const double capacity = curve.empty() ? 0 : curve.back().capacity_cl;
+  const double x_span = height > 0 ? height : 1;
+  const double y_span = capacity > 0 ? capacity : 1;
+  const auto x = [&](double h) { return kLeft + h / x_span * (kRight - kLeft); };
+  const auto y = [&](double c) { return kBottom - c / y_span * (kBottom - kTop); };
+  std::string svg =
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"200\" height=\"112\" "
+      "viewBox=\"0 0 200 112\" role=\"img\" aria-label=\"capacity against filling height\">";
+  svg += "<path d=\"M30 10V88H194\" fill=\"none\" stroke=\"#718096\" stroke-width=\"1\"/>";
+  for (const FillLevel& f : fill) {
+    if (f.percent >= 100) continue;
+    const double fx = x(height * f.percent / 100), fy = y(f.capacity_cl);
+    svg += "<path d=\"M" + Fixed(fx, 1) + " 88V" + Fixed(fy, 1) + "H30\" fill=\"none\" "
+           "stroke=\"#a0aec0\" stroke-dasharray=\"3 2\"/><text x=\"" + Fixed(fx, 1) +
+           "\" y=\"" + Fixed(fy - 4, 1) + "\" text-anchor=\"end\">" +
+           std::to_string(f.percent) + " %</text>";
+  }
+  svg += "<polyline fill=\"none\" stroke=\"#2b6cb0\" stroke-width=\"1.5\" points=\"";
+  for (size_t i = 0; i < curve.size(); ++i) {
+    if (i) svg += ' ';
+    svg += Fixed(x(curve[i].height_cm), 1) + ',' + Fixed(y(curve[i].capacity_cl), 1);
+  }
+  svg += "\"/>";
+  svg += "<text x=\"27\" y=\"14\" text-anchor=\"end\">" + HtmlEscape(FormatValue(capacity)) +
+         "</text><text x=\"27\" y=\"24\" text-anchor=\"end\">cL</text>"
+         "<text x=\"27\" y=\"91\" text-anchor=\"end\">0</text>"
+         "<text x=\"30\" y=\"100\">0</text><text x=\"194\" y=\"100\" text-anchor=\"end\">" +
+         HtmlEscape(FormatValue(height)) + " cm</text>"
+         "<text x=\"112\" y=\"109\" text-anchor=\"middle\">filling height</text></svg>";
+  return svg;
+}
+
+std::string FormatHtml(const std::vector<Record>& records, const BatchSummary& summary) {
+  int failed = 0;
+  for (const Record& r : records) failed += r.status != Status::kMeasured;
+  std::string html =
+      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+      "<title>Orvello batch report</title>\n<style>" +
+      std::string(kStyle) + "</style>\n</head>\n<body>\n";
+  html += "<h1>Orvello batch report</h1>\n<p class=\"summary\">" +
+          HtmlEscape(summary.input) + ": " + std::to_string(records.size()) +
+          " drawings, " + std::to_string(records.size() - failed) + " measured, " +
+          std::to_string(failed) + " failed, in " + Fixed(summary.seconds, 1) +
+          " s. Capacity range: every radius half a pixel shorter and longer";
+  if (summary.scale_error > 0) {
+    html += ", scale within " + FormatValue(summary.scale_error * 100) + " %";
+  }
+  html += ".</p>\n<table>\n<thead><tr><th>#</th><th>Water image</th><th>Drawing</th>"
+          "<th>Status</th><th>Capacity (cL)</th><th>Dimensions</th>"
+          "<th>Capacity against filling height</th></tr></thead>\n<tbody>\n";
+  for (size_t i = 0; i < records.size(); ++i) {
+    const Record& r = records[i];
+    const bool ok = r.status == Status::kMeasured;
+    html += "<tr><td class=\"num\">" + std::to_string(i + 1) + "</td><td class=\"thumb\">";
+    if (!r.thumbnail_jpeg.empty()) {
+      html += "<a href=\"" + HtmlEscape(r.water_image) + "\"><img alt=\"water image of " +
+              HtmlEscape(r.job.file) + "\" src=\"data:image/jpeg;base64," +
+              Base64(r.thumbnail_jpeg) + "\"></a>";
+    } else if (!r.water_image.empty()) {
+      html += "<a href=\"" + HtmlEscape(r.water_image) + "\">water image</a>";
+    }
+    html += "</td><td><div class=\"file\">" + HtmlEscape(r.job.file) +
+            "</div><div class=\"params\">category " + HtmlEscape(r.job.category) + " · " +
+            HtmlEscape(r.job.dpi) + " dpi · scale " + HtmlEscape(r.job.scale) +
+            (r.job.mirror ? " · mirrored" : "") + "</div></td>";
+    html += "<td><span class=\"status " + std::string(ok ? "ok" : "bad") + "\">" +
+            std::string(StatusName(r.status)) + "</span>";
+    if (!r.message.empty()) html += "<div class=\"message\">" + HtmlEscape(r.message) + "</div>";
+    html += "</td><td class=\"num\">";
+    if (const NamedValue* volume = FindValue(r, "volume_cl")) {
+      html += "<div class=\"volume\">" + FormatValue(volume->value) + "</div>";
+    }
+    if (r.range) {
+      html += "<div class=\"range\">" + FormatValue(r.range->low_cl) + " – " +
+              FormatValue(r.range->high_cl) + "</div>";
+    }
+    for (const FillLevel& f : r.fill) {
+      if (f.percent == 100) continue;
+      html += "<div class=\"fill\">" + std::to_string(f.percent) + " %: " +
+              FormatValue(f.capacity_cl) + "</div>";
+    }
+    html += "</td><td>";
+    if (!r.values.empty()) {
+      html += "<dl>";
+      for (const ValueLabel& label : kValueLabels) {
+        const NamedValue* v = FindValue(r, label.key);
+        if (!v || label.key == "volume_cl") continue;
+        html += "<dt>" + std::string(label.label) + "</dt><dd>" + FormatValue(v->value) +
+                (label.unit.empty() ? "" : " " + std::string(label.unit)) + "</dd>";
+      }
+      html += "</dl>";
+    }
+    html += "</td><td>";
+    if (!r.curve.empty()) html += CapacityPlotSvg(r.curve, r.fill);
+    html += "</td></tr>\n";
+  }
+  html += "</tbody>\n</table>\n</body>\n</html>\n";
+  return html;
+}
+
+std::string Base64(std::string_view bytes) {
+  static constexpr char kDigits[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string text;
+  text.reserve((bytes.size() + 2) / 3 * 4);
+  for (size_t i = 0; i < bytes.size(); i += 3) {
+    const size_t n = std::min<size_t>(3, bytes.size() - i);
+    unsigned group = 0;
+    for (size_t k = 0; k < 3; ++k) {
+      group = group << 8 | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
+    }
+    for (size_t k = 0; k < 4; ++k) {
+      text += k <= n ? kDigits[(group >> (18 - 6 * k)) & 63] : '=';
+    }
+  }
+  return text;
+}
+
+std::string HtmlEscape(std::string_view text) {
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (const char c : text) {
+    switch (c) {
+      case '&': escaped += "&amp;"; break;
+      case '<': escaped += "&lt;"; break;
+      case '>': escaped += "&gt;"; break;
+      case '"': escaped += "&quot;"; break;
+      case '\'': escaped += "&#39;"; break;
+      default: escaped += c;
+    }
+  }
+  return escaped;
+}
+
+}  // namespace orvello::batch

@@ -1,0 +1,172 @@
+#include "batch/report.h"
+
+#include <cmath>
+#include <limits>
+#include <sstream>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "common/frame.h"
+
+namespace orvello::batch {
+namespace {
+
+// A measured section record, a measured silhouette and a bad row whose file
+// name and message need quoting.
+std::vector<Record> SomeRecords() {
+  Record section;
+  section.job = {2, "plate 1/vase.jpg", "/p/plate 1/vase.jpg", "2", "300", "1", false, ""};
+  section.status = Status::kMeasured;
+  section.values = {{"volume_cl", 33.494123456}, {"liquid_height_cm", 9.2117333},
+                    {"total_height_cm", 9.99913},  {"opening_cm", 6.82413},
+                    {"ratio", 0.682472},           {"base_cm", 7.95867},
+                    {"rim_width_cm", 0.000012345678}};
+  section.fill = {{100, 33.494123456}, {90, 30.16634}, {80, 26.8076}};
+  section.range = CapacityRange{33.4109, 33.5775};
+  for (int p = 0; p <= 100; ++p) section.curve.push_back({p * 0.092, p * 0.33494});
+  section.water_image = "eau/001-vase.jpg";
+  section.thumbnail_jpeg = "\xFF\xD8\xFF";
+
+  Record silhouette;
+  silhouette.job = {3, "c3.png", "/p/c3.png", "3", "600", "0.5", true, ""};
+  silhouette.status = Status::kMeasured;
+  silhouette.values = {{"volume_cl", std::numeric_limits<double>::infinity()},
+                       {"height_cm", 123456789.0},
+                       {"opening_cm", 7.5184}};
+  silhouette.range = CapacityRange{48.4272, 48.6325};
+  silhouette.water_image = "eau/002-c3.jpg";
+
+  Record bad;
+  bad.job = {4, "<b>\"odd\", name.png", "/p/x", "4", "abc", "1", false, ""};
+  bad.status = Status::kUnknownCategory;
+  bad.message = "Unknown category \"4\": it must be 1, 2 or 3";
+  return {section, silhouette, bad};
+}
+
+const BatchSummary kSummary{"plates.csv", {100, 90, 80}, 0.01, 1.5};
+
+TEST(FormatValueTest, AsTheResultsFileWritesIt) {
+  static const double kValues[] = {12.5,  33.494123456, 1e-5,   0.000123456789, 123456789.0,
+                                   100000, 1234567,      0.1 + 0.2, 0, -2.5,
+                                   std::numeric_limits<double>::infinity()};
+  for (const double v : kValues) {
+    SCOPED_TRACE(v);
+    const ResultLine line{"Volume : ", v, " cL"};
+    EXPECT_EQ("Volume : " + FormatValue(v) + " cL\n",
+              FormatResults(std::span<const ResultLine>(&line, 1)));
+  }
+}
+
+TEST(CsvFieldTest, QuotedOnlyWhenNeeded) {
+  static const struct {
+    const char* text;
+    const char* field;
+  } kCases[] = {{"vase.jpg", "vase.jpg"},   {"a,b", "\"a,b\""},
+                {"say \"hi\"", "\"say \"\"hi\"\"\""}, {"two\nlines", "\"two\nlines\""},
+                {"", ""}};
+  for (const auto& c : kCases) EXPECT_EQ(CsvField(c.text), c.field) << c.text;
+}
+
+TEST(FormatCsvTest, OneLinePerRecordWithEveryColumn) {
+  const std::string csv = FormatCsv(SomeRecords(), kSummary);
+  std::istringstream lines(csv);
+  std::string header, section, silhouette, bad, extra;
+  std::getline(lines, header);
+  std::getline(lines, section);
+  std::getline(lines, silhouette);
+  std::getline(lines, bad);
+  EXPECT_FALSE(std::getline(lines, extra));
+  EXPECT_EQ(header,
+            "file,category,dpi,scale,mirror,status,message,volume_cl,liquid_height_cm,"
+            "total_height_cm,height_cm,opening_cm,ratio,base_cm,rim_width_cm,fill_100_cl,"
+            "fill_90_cl,fill_80_cl,capacity_low_cl,capacity_high_cl,water_image");
+  EXPECT_EQ(section,
+            "plate 1/vase.jpg,2,300,1,0,measured,,33.4941,9.21173,9.99913,,6.82413,0.682472,"
+            "7.95867,1.23457e-05,33.4941,30.1663,26.8076,33.4109,33.5775,eau/001-vase.jpg");
+  EXPECT_EQ(silhouette,
+            "c3.png,3,600,0.5,1,measured,,inf,,,1.23457e+08,7.5184,,,,,,,48.4272,48.6325,"
+            "eau/002-c3.jpg");
+  EXPECT_EQ(bad,
+            "\"<b>\"\"odd\"\", name.png\",4,abc,1,0,unknown-category,\"Unknown category "
+            "\"\"4\"\": it must be 1, 2 or 3\",,,,,,,,,,,,,,");
+}
+
+TEST(FormatJsonTest, PrintedDigitsAsNumbers) {
+  const nlohmann::json json = nlohmann::json::parse(FormatJson(SomeRecords(), kSummary));
+  EXPECT_EQ(json["input"], "plates.csv");
+  EXPECT_EQ(json["fill_levels"], nlohmann::json({100, 90, 80}));
+  EXPECT_EQ(json["measured"], 2);
+  EXPECT_EQ(json["failed"], 1);
+  const nlohmann::json& d = json["drawings"];
+  ASSERT_EQ(d.size(), 3u);
+  static const struct {
+    int drawing;
+    const char* key;
+    nlohmann::json expected;
+  } kCases[] = {
+      {0, "file", "plate 1/vase.jpg"},  {0, "line", 2},
+      {0, "category", 2},               {0, "dpi", 300},
+      {0, "mirror", false},             {0, "status", "measured"},
+      {0, "volume_cl", 33.4941},        {0, "rim_width_cm", 1.23457e-05},
+      {0, "fill_90_cl", 30.1663},       {0, "capacity_low_cl", 33.4109},
+      {0, "water_image", "eau/001-vase.jpg"},
+      {1, "volume_cl", nullptr},        {1, "height_cm", 1.23457e+08},
+      {1, "scale", 0.5},                {1, "mirror", true},
+      {2, "category", nullptr},         {2, "dpi", nullptr},
+      {2, "status", "unknown-category"}, {2, "message", "Unknown category \"4\": it must be 1, 2 or 3"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(std::to_string(c.drawing) + " " + c.key);
+    ASSERT_TRUE(d[c.drawing].contains(c.key));
+    EXPECT_EQ(d[c.drawing][c.key], c.expected);
+  }
+  EXPECT_FALSE(d[1].contains("liquid_height_cm"));
+  EXPECT_FALSE(d[1].contains("curve"));
+  EXPECT_FALSE(d[2].contains("volume_cl"));
+  ASSERT_EQ(d[0]["curve"].size(), 101u);
+  EXPECT_EQ(d[0]["curve"][100], nlohmann::json({9.2, 33.494}));
+}
+
+TEST(CapacityPlotSvgTest, CurveFromOriginToTheCornerWithFillMarks) {
+  const Record r = SomeRecords()[0];
+  const std::string svg = CapacityPlotSvg(r.curve, r.fill);
+  EXPECT_EQ(svg.rfind("<svg ", 0), 0u);
+  EXPECT_NE(svg.find("points=\"30.0,88.0 "), std::string::npos) << svg;
+  EXPECT_NE(svg.find(" 194.0,10.0\""), std::string::npos) << svg;
+  EXPECT_NE(svg.find(">90 %</text>"), std::string::npos);
+  EXPECT_NE(svg.find(">80 %</text>"), std::string::npos);
+  EXPECT_EQ(svg.find(">100 %</text>"), std::string::npos);
+  EXPECT_NE(svg.find(">9.2 cm</text>"), std::string::npos);
+  EXPECT_NE(svg.find(">33.494</text>"), std::string::npos);
+}
+
+TEST(FormatHtmlTest, OneRowPerRecordEscapedWithPlotsForSections) {
+  const std::string html = FormatHtml(SomeRecords(), kSummary);
+  const auto count = [&](const std::string& what) {
+    size_t n = 0;
+    for (size_t at = html.find(what); at != std::string::npos; at = html.find(what, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("<tr>"), 4u);  // the header and three records
+  EXPECT_EQ(count("<svg "), 1u);
+  EXPECT_EQ(count("<a href=\"eau/001-vase.jpg\"><img "), 1u);
+  EXPECT_EQ(count("src=\"data:image/jpeg;base64,/9j/\""), 1u);
+  EXPECT_EQ(count("<a href=\"eau/002-c3.jpg\">water image</a>"), 1u);
+  EXPECT_EQ(count("&lt;b&gt;&quot;odd&quot;, name.png"), 1u);
+  EXPECT_EQ(count("<b>"), 0u);
+  EXPECT_EQ(count("scale within 1 %"), 1u);
+}
+
+TEST(Base64Test, KnownVectors) {
+  static const struct {
+    const char* bytes;
+    const char* text;
+  } kCases[] = {{"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},
+                {"foo", "Zm9v"},  {"foob", "Zm9vYg=="},  {"fooba", "Zm9vYmE="},
+                {"foobar", "Zm9vYmFy"}, {"\xFF\xD8\xFF", "/9j/"}};
+  for (const auto& c : kCases) EXPECT_EQ(Base64(c.bytes), c.text) << c.bytes;
+}
+
+}  // namespace
+}  // namespace orvello::batch
