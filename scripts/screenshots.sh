@@ -25,7 +25,7 @@ for program in Orvello orvelloCMD orvelloCMD2 orvelloCMD3 drawgen; do
   [ -x "$bin/$program" ] || { echo "screenshots.sh: no $bin/$program; build first" >&2; exit 1; }
 done
 
-work=$(mktemp -d)
+work=$(mktemp -d -t orvello.XXXXXX)
 xvfb_pid=
 orvello_pid=
 cleanup() {
@@ -38,7 +38,8 @@ trap cleanup EXIT
 # The program directory, as after installation: the front end beside the
 # tools. The tools write their outputs there.
 program_dir=$work/Orvello
-mkdir -p "$program_dir" "$work/dessins"
+drawings_dir="$work/Mes dessins"
+mkdir -p "$program_dir" "$drawings_dir"
 cp "$bin/Orvello" "$bin/orvelloCMD" "$bin/orvelloCMD2" "$bin/orvelloCMD3" "$program_dir/"
 
 # One drawing per category: category, shape, file name, dpi, and the zoom
@@ -51,7 +52,7 @@ drawings=(
 for entry in "${drawings[@]}"; do
   read -r category shape name dpi zoom <<<"$entry"
   "$bin/drawgen" --category "$category" --shape "$shape" --dpi "$dpi" --scale 1 \
-    --out "$work/dessins/$name" >/dev/null
+    --out "$drawings_dir/$name" >/dev/null
 done
 
 # A display of its own.
@@ -101,7 +102,7 @@ for entry in "${drawings[@]}"; do
   click "$dialog" 145 55                      # "Parcourir"
   chooser=$(window Ouvrir)
   xdotool windowfocus --sync "$chooser"
-  xdotool type --delay 20 "$work/dessins/$name"
+  xdotool type --delay 20 "$drawings_dir/$name"
   xdotool key Return
   gone Ouvrir
   xdotool windowfocus --sync "$dialog"
