@@ -85,12 +85,16 @@ std::vector<Record> MeasureAll(const std::vector<Job>& jobs, const BatchOptions&
   const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   const int workers = std::clamp(options.workers > 0 ? options.workers : cores, 1,
                                  std::max<int>(1, static_cast<int>(jobs.size())));
+  // The workers fill the cores already: the image library's own threads
+  // would only compete with them (measured: no gain on 2 cores).
+  const int library_threads = cv::getNumThreads();
+  if (workers > 1) cv::setNumThreads(1);
   std::atomic<size_t> next{0};
   const auto work = [&] {
     for (size_t i = next++; i < jobs.size(); i = next++) {
       records[i] = MeasureJob(jobs[i], WaterImageName(jobs[i], i, jobs.size()), options.out,
                               options);
-      progress.Done(jobs[i].file, Outcome(records[i]));
+      progress.Done(jobs[i].file, Outcome(records[i]), records[i].status != Status::kMeasured);
     }
   };
   {
@@ -98,6 +102,7 @@ std::vector<Record> MeasureAll(const std::vector<Job>& jobs, const BatchOptions&
     for (int t = 1; t < workers; ++t) threads.emplace_back(work);
     work();
   }
+  cv::setNumThreads(library_threads);
   return records;
 }
 

@@ -53,7 +53,8 @@ Record MeasureJob(const Job& job, const std::string& water_image,
 
 // Returns the records of `jobs`, in their order, measured by
 // options.workers threads (one per core when 0), each taking the next job
-// not yet taken; reports each one done to `progress`.
+// not yet taken; reports each one done to `progress`. With more than one
+// worker the image library runs single-threaded meanwhile.
 std::vector<Record> MeasureAll(const std::vector<Job>& jobs, const BatchOptions& options,
                                Progress& progress);
 

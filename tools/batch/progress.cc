@@ -66,13 +66,21 @@ Progress::Progress(std::ostream& out, bool terminal, bool quiet, int total)
   if (!quiet_ && terminal_) out_ << '\r' << ProgressBar(0, total_, 0, kBarWidth) << std::flush;
 }
 
-void Progress::Done(std::string_view name, std::string_view outcome) {
+void Progress::Done(std::string_view name, std::string_view outcome, bool failed) {
   const std::lock_guard lock(mutex_);
   ++done_;
   if (quiet_) return;
   if (terminal_) {
-    // Trailing blanks wipe what a longer earlier line left.
-    out_ << '\r' << ProgressBar(done_, total_, Elapsed(), kBarWidth) << "   " << std::flush;
+    // The line wipes the bar with blanks; the bar is redrawn below it.
+    const std::string bar = ProgressBar(done_, total_, Elapsed(), kBarWidth);
+    if (failed) {
+      std::string line(name);
+      line += ": ";
+      line += outcome;
+      if (line.size() < bar.size()) line.append(bar.size() - line.size(), ' ');
+      out_ << '\r' << line << '\n';
+    }
+    out_ << '\r' << bar << std::flush;
   } else {
     out_ << ProgressLine(done_, total_, name, outcome, Elapsed()) << '\n' << std::flush;
   }

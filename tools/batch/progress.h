@@ -36,8 +36,10 @@ class Progress {
   Progress(const Progress&) = delete;
   Progress& operator=(const Progress&) = delete;
 
-  // Records that the drawing `name` has ended with `outcome`. Thread-safe.
-  void Done(std::string_view name, std::string_view outcome);
+  // Records that the drawing `name` has ended with `outcome`; on a
+  // terminal, a drawing that `failed` gets a line of its own above the bar.
+  // Thread-safe.
+  void Done(std::string_view name, std::string_view outcome, bool failed);
 
   // Ends the bar's line. Call once, after the last Done.
   void Finish();

@@ -74,19 +74,21 @@ p.summary { margin: 0 0 16px; color: #4a5568; }
 table { border-collapse: collapse; background: #fff; }
 th, td { border-bottom: 1px solid #e2e8f0; padding: 6px 10px; vertical-align: top; text-align: left; }
 th { background: #edf2f7; font-weight: 600; position: sticky; top: 0; }
-td.num { text-align: right; font-variant-numeric: tabular-nums; }
+td.num { text-align: right; font-variant-numeric: tabular-nums; white-space: nowrap; }
 td.thumb img { display: block; border: 1px solid #cbd5e0; background: #fff; }
-.file { font-weight: 600; }
+td.drawing { min-width: 180px; max-width: 240px; }
+.file { font-weight: 600; overflow-wrap: anywhere; }
 .params, .range, .fill { color: #4a5568; font-size: 12px; }
 .volume { font-size: 16px; font-weight: 600; }
 .status { display: inline-block; padding: 1px 6px; border-radius: 3px; font-size: 12px; }
 .ok { background: #c6f6d5; color: #22543d; }
 .bad { background: #fed7d7; color: #822727; }
-.message { color: #822727; margin-top: 4px; }
-dl { display: grid; grid-template-columns: auto auto; gap: 0 10px; margin: 0; font-size: 12px; }
+.message { color: #822727; margin-top: 4px; max-width: 220px; }
+dl { display: grid; grid-template-columns: auto auto; gap: 0 10px; margin: 0; font-size: 12px; white-space: nowrap; }
 dt { color: #4a5568; }
 dd { margin: 0; text-align: right; font-variant-numeric: tabular-nums; }
 svg text { font: 9px system-ui, sans-serif; fill: #4a5568; }
+svg text.mark { font-size: 8px; }
 )";
 
 }  // namespace
@@ -175,7 +177,7 @@ std::string FormatJson(const std::vector<Record>& records, const BatchSummary& s
 
 std::string CapacityPlotSvg(const std::vector<CurvePoint>& curve,
                             const std::vector<FillLevel>& fill) {
-  constexpr double kLeft = 30, kRight = 194, kTop = 10, kBottom = 88;
+  constexpr double kLeft = 44, kRight = 232, kTop = 8, kBottom = 84;
   const double height = curve.empty() ? 0 : curve.back().height_cm;
   const double capacity = curve.empty() ? 0 : curve.back().capacity_cl;
   const double x_span = height > 0 ? height : 1;
@@ -183,29 +185,39 @@ std::string CapacityPlotSvg(const std::vector<CurvePoint>& curve,
   const auto x = [&](double h) { return kLeft + h / x_span * (kRight - kLeft); };
   const auto y = [&](double c) { return kBottom - c / y_span * (kBottom - kTop); };
   std::string svg =
-      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"200\" height=\"112\" "
-      "viewBox=\"0 0 200 112\" role=\"img\" aria-label=\"capacity against filling height\">";
-  svg += "<path d=\"M30 10V88H194\" fill=\"none\" stroke=\"#718096\" stroke-width=\"1\"/>";
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"240\" height=\"116\" "
+      "viewBox=\"0 0 240 116\" role=\"img\" aria-label=\"capacity against filling height\">"
+      "<path d=\"M44 8V84H232\" fill=\"none\" stroke=\"#718096\"/>";
+  std::vector<FillLevel> marks;
   for (const FillLevel& f : fill) {
-    if (f.percent >= 100) continue;
-    const double fx = x(height * f.percent / 100), fy = y(f.capacity_cl);
-    svg += "<path d=\"M" + Fixed(fx, 1) + " 88V" + Fixed(fy, 1) + "H30\" fill=\"none\" "
-           "stroke=\"#a0aec0\" stroke-dasharray=\"3 2\"/><text x=\"" + Fixed(fx, 1) +
-           "\" y=\"" + Fixed(fy - 4, 1) + "\" text-anchor=\"end\">" +
-           std::to_string(f.percent) + " %</text>";
+    if (f.percent < 100) marks.push_back(f);
+  }
+  std::sort(marks.begin(), marks.end(),
+            [](const FillLevel& a, const FillLevel& b) { return a.percent < b.percent; });
+  double last_label = -100;
+  bool lowered = false;
+  for (const FillLevel& f : marks) {
+    const double mark_x = x(height * f.percent / 100);
+    // A label too close to the one before it goes one line lower.
+    lowered = mark_x - last_label < 22 && !lowered;
+    last_label = mark_x;
+    const std::string fx = Fixed(mark_x, 1);
+    svg += "<path d=\"M" + fx + " 84V" + Fixed(y(f.capacity_cl), 1) +
+           "H44\" fill=\"none\" stroke=\"#a0aec0\" stroke-dasharray=\"3 2\"/>"
+           "<text class=\"mark\" x=\"" + fx + "\" y=\"" + (lowered ? "101" : "93") +
+           "\" text-anchor=\"middle\">" + std::to_string(f.percent) + "%</text>";
   }
   svg += "<polyline fill=\"none\" stroke=\"#2b6cb0\" stroke-width=\"1.5\" points=\"";
   for (size_t i = 0; i < curve.size(); ++i) {
     if (i) svg += ' ';
     svg += Fixed(x(curve[i].height_cm), 1) + ',' + Fixed(y(curve[i].capacity_cl), 1);
   }
-  svg += "\"/>";
-  svg += "<text x=\"27\" y=\"14\" text-anchor=\"end\">" + HtmlEscape(FormatValue(capacity)) +
-         "</text><text x=\"27\" y=\"24\" text-anchor=\"end\">cL</text>"
-         "<text x=\"27\" y=\"91\" text-anchor=\"end\">0</text>"
-         "<text x=\"30\" y=\"100\">0</text><text x=\"194\" y=\"100\" text-anchor=\"end\">" +
-         HtmlEscape(FormatValue(height)) + " cm</text>"
-         "<text x=\"112\" y=\"109\" text-anchor=\"middle\">filling height</text></svg>";
+  svg += "\"/><text x=\"40\" y=\"14\" text-anchor=\"end\">" +
+         HtmlEscape(FormatValue(capacity)) +
+         "</text><text x=\"40\" y=\"25\" text-anchor=\"end\">cL</text>"
+         "<text x=\"40\" y=\"87\" text-anchor=\"end\">0</text>"
+         "<text x=\"138\" y=\"112\" text-anchor=\"middle\">filling height, 0 to " +
+         HtmlEscape(FormatValue(height)) + " cm</text></svg>";
   return svg;
 }
 
@@ -238,7 +250,7 @@ std::string FormatHtml(const std::vector<Record>& records, const BatchSummary& s
     } else if (!r.water_image.empty()) {
       html += "<a href=\"" + HtmlEscape(r.water_image) + "\">water image</a>";
     }
-    html += "</td><td><div class=\"file\">" + HtmlEscape(r.job.file) +
+    html += "</td><td class=\"drawing\"><div class=\"file\">" + HtmlEscape(r.job.file) +
             "</div><div class=\"params\">category " + HtmlEscape(r.job.category) + " · " +
             HtmlEscape(r.job.dpi) + " dpi · scale " + HtmlEscape(r.job.scale) +
             (r.job.mirror ? " · mirrored" : "") + "</div></td>";

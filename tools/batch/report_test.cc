@@ -132,12 +132,12 @@ TEST(CapacityPlotSvgTest, CurveFromOriginToTheCornerWithFillMarks) {
   const Record r = SomeRecords()[0];
   const std::string svg = CapacityPlotSvg(r.curve, r.fill);
   EXPECT_EQ(svg.rfind("<svg ", 0), 0u);
-  EXPECT_NE(svg.find("points=\"30.0,88.0 "), std::string::npos) << svg;
-  EXPECT_NE(svg.find(" 194.0,10.0\""), std::string::npos) << svg;
-  EXPECT_NE(svg.find(">90 %</text>"), std::string::npos);
-  EXPECT_NE(svg.find(">80 %</text>"), std::string::npos);
-  EXPECT_EQ(svg.find(">100 %</text>"), std::string::npos);
-  EXPECT_NE(svg.find(">9.2 cm</text>"), std::string::npos);
+  EXPECT_NE(svg.find("points=\"44.0,84.0 "), std::string::npos) << svg;
+  EXPECT_NE(svg.find(" 232.0,8.0\""), std::string::npos) << svg;
+  EXPECT_NE(svg.find(">90%</text>"), std::string::npos);
+  EXPECT_NE(svg.find(">80%</text>"), std::string::npos);
+  EXPECT_EQ(svg.find(">100%</text>"), std::string::npos);
+  EXPECT_NE(svg.find(">filling height, 0 to 9.2 cm</text>"), std::string::npos);
   EXPECT_NE(svg.find(">33.494</text>"), std::string::npos);
 }
 
