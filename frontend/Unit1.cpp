@@ -66,8 +66,6 @@ TForm1::TForm1(Prompts prompts, QWidget* parent)
   FormCreate();
 }
 
-TForm1::~TForm1() = default;
-
 void TForm1::FormCreate() {
   chemin_appli = QCoreApplication::applicationDirPath();
   if (!chemin_appli.endsWith(QLatin1Char('/'))) chemin_appli += QLatin1Char('/');

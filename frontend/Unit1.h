@@ -50,7 +50,6 @@ class TForm1 : public QWidget, public Ui::TForm1 {
   // Creates the window and, hidden, the new-image dialog; both ask and tell
   // through `prompts`.
   explicit TForm1(Prompts prompts, QWidget* parent = nullptr);
-  ~TForm1() override;
 
   // The new-image dialog, owned by the window.
   TForm2* Form2;
