@@ -19,29 +19,21 @@ struct Measured {
 
 // Returns what the tool of `category` reports for `drawing`.
 Measured Measure(int category, const cv::Mat& drawing, double dpi, double scale) {
-  const double p = PixelSize(dpi, scale);
-  const double f = ResolutionFactor(dpi);
   if (category == 3) {
-    const SilhouetteScan scan = ScanSilhouette(Binarise(drawing, Smoothing::kGaussian5x5));
-    EXPECT_TRUE(scan.found);
-    const SilhouetteValues v = SilhouetteResults(scan, p);
-    return {v.volume_cl, v.height_cm};
+    const SilhouetteMeasurement m = MeasureSilhouetteDrawing(drawing, dpi, scale);
+    EXPECT_EQ(m.failure, "");
+    return {m.values.volume_cl, m.values.height_cm};
   }
-  const cv::Mat mask = Binarise(drawing, Smoothing::kNone);
-  if (category == 2) {
-    const MedianScan scan = ScanMedian(mask, f);
-    EXPECT_EQ(scan.failure, MedianFailure::kNone);
-    const SectionValues v = MedianResults(scan, p);
-    return {v.volume_cl, v.total_height_cm};
-  }
-  const LeftEdge edge = FindLeftEdge(mask);
-  EXPECT_GE(edge.index, 0);
-  if (edge.index < 0) return {};
-  const EdgeScan scan = ScanEdgeMask(edge.edge_mask, f);
-  EXPECT_TRUE(scan.opening_column.has_value());
-  if (!scan.opening_column) return {};
-  const SectionValues v = LeftEdgeResults(scan, p);
-  return {v.volume_cl, v.total_height_cm};
+  const auto [failure, values] = [&] {
+    if (category == 2) {
+      const MedianMeasurement m = MeasureMedianDrawing(drawing, dpi, scale);
+      return std::pair(m.failure, m.values);
+    }
+    const LeftEdgeMeasurement m = MeasureLeftEdgeDrawing(drawing, dpi, scale);
+    return std::pair(m.failure, m.values);
+  }();
+  EXPECT_EQ(failure, "");
+  return {values.volume_cl, values.total_height_cm};
 }
 
 TEST(AccuracyTest, GeneratedVesselsMeasureCloseToTheirAnalyticValues) {

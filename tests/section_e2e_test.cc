@@ -38,17 +38,14 @@ std::string Jpeg(const cv::Mat& image) {
 
 Expected ExpectedMedian(const std::filesystem::path& path, double dpi, double scale) {
   const cv::Mat drawing = cv::imread(path.string(), cv::IMREAD_COLOR);
-  const MedianScan scan = ScanMedian(Binarise(drawing, Smoothing::kNone), 300 / dpi);
-  return {FormatResults(SectionLines(MedianResults(scan, PixelSize(dpi, scale)))),
-          Jpeg(WaterImage(drawing, scan.rows))};
+  const MedianMeasurement m = MeasureMedianDrawing(drawing, dpi, scale);
+  return {FormatResults(SectionLines(m.values)), Jpeg(WaterImage(drawing, m.scan.rows))};
 }
 
 Expected ExpectedLeftEdge(const std::filesystem::path& path, double dpi, double scale) {
   const cv::Mat drawing = cv::imread(path.string(), cv::IMREAD_COLOR);
-  const LeftEdge edge = FindLeftEdge(Binarise(drawing, Smoothing::kNone));
-  const EdgeScan scan = ScanEdgeMask(edge.edge_mask, 300 / dpi);
-  return {FormatResults(SectionLines(LeftEdgeResults(scan, PixelSize(dpi, scale)))),
-          Jpeg(WaterImage(drawing, scan.rows))};
+  const LeftEdgeMeasurement m = MeasureLeftEdgeDrawing(drawing, dpi, scale);
+  return {FormatResults(SectionLines(m.values)), Jpeg(WaterImage(drawing, m.scan.rows))};
 }
 
 struct ToolCase {

@@ -27,8 +27,7 @@ cv::Mat Jar() {
 
 // The results file that the in-process measurement gives for `drawing`.
 std::string ExpectedResults(const cv::Mat& drawing, double dpi, double scale) {
-  const SilhouetteScan scan = ScanSilhouette(Binarise(drawing, Smoothing::kGaussian5x5));
-  return FormatResults(SilhouetteLines(SilhouetteResults(scan, PixelSize(dpi, scale))));
+  return FormatResults(SilhouetteLines(MeasureSilhouetteDrawing(drawing, dpi, scale).values));
 }
 
 TEST(SilhouetteToolTest, MeasuresWithArgumentsOrDefaults) {

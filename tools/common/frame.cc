@@ -64,6 +64,21 @@ bool PngHasAlpha(std::string_view bytes) {
 
 }  // namespace
 
+RunStart StartRun(int argc, const char* const* argv, const RunArgs& defaults) {
+  Say(VersionLine());
+  RunStart start{TakeArgs(argc, argv, defaults), cv::Mat(), kStatusDone};
+  if (!ArgsValid(start.args)) {
+    start.status = Fail(kBadArgumentsMessage, kStatusBadArguments);
+    return start;
+  }
+  start.drawing = LoadDrawing(start.args.image_path);
+  if (start.drawing.empty()) {
+    start.status =
+        Fail(std::string(kCannotReadImage) + start.args.image_path, kStatusUnreadable);
+  }
+  return start;
+}
+
 bool IsTruncatedJpeg(std::string_view bytes) {
   if (bytes.substr(0, 2) != kJpegStart) return false;
   // Inside entropy-coded data 0xFF is always followed by 0x00 or a restart

@@ -70,6 +70,19 @@ void Say(std::string_view message);
 // Says `message` and returns `status`, for the early ends of a run.
 int Fail(std::string_view message, int status);
 
+// The start of every run: its parameters and its drawing, or the status it
+// ends with.
+struct RunStart {
+  RunArgs args;
+  cv::Mat drawing;   // 8-bit BGR; empty when the run ends at once
+  int status = kStatusDone;  // kStatusBadArguments or kStatusUnreadable
+  bool ended() const { return drawing.empty(); }
+};
+
+// Writes the version line, takes the parameters (TakeArgs), refuses bad ones
+// and loads the drawing, saying the message of the first failure.
+RunStart StartRun(int argc, const char* const* argv, const RunArgs& defaults);
+
 // Returns the drawing at `path` read in colour (8-bit BGR), or an empty
 // matrix when it cannot be read. A JPEG file cut short (no end marker after
 // its last scan) cannot be read: decoding it would invent the missing rows.

@@ -105,4 +105,25 @@ SectionValues LeftEdgeResults(const EdgeScan& scan, double p) {
   return v;
 }
 
+LeftEdgeMeasurement MeasureLeftEdgeDrawing(const cv::Mat& drawing, double dpi, double scale) {
+  LeftEdgeMeasurement m;
+  const cv::Mat mask = Binarise(drawing, Smoothing::kNone);
+  if (AllInk(mask)) {
+    m.failure = kNoVesselMessage;
+    return m;
+  }
+  m.edge = FindLeftEdge(mask);
+  if (m.edge.index < 0) {
+    m.failure = kNoLeftEdgeMessage;
+    return m;
+  }
+  m.scan = ScanEdgeMask(m.edge.edge_mask, ResolutionFactor(dpi));
+  if (!m.scan.opening_column) {
+    m.failure = kNoOpeningMessage;
+    return m;
+  }
+  m.values = LeftEdgeResults(m.scan, PixelSize(dpi, scale));
+  return m;
+}
+
 }  // namespace orvello

@@ -65,6 +65,18 @@ EdgeScan ScanEdgeMask(const cv::Mat& edge_mask, double f);
 // REQUIRES: scan.opening_column.
 SectionValues LeftEdgeResults(const EdgeScan& scan, double pixel_size);
 
+// One category-1 drawing measured as orvelloCMD2 measures it.
+struct LeftEdgeMeasurement {
+  std::string_view failure;  // the message of a run that ends with status 1
+  LeftEdge edge;             // its edge mask is "bord.jpg"
+  EdgeScan scan;
+  SectionValues values;
+};
+
+// Returns the measurement of `drawing` (8-bit BGR) at `dpi` and `scale`.
+// REQUIRES: ArgsValid for dpi and scale.
+LeftEdgeMeasurement MeasureLeftEdgeDrawing(const cv::Mat& drawing, double dpi, double scale);
+
 }  // namespace orvello
 
 #endif  // ORVELLO_TOOLS_LEFTEDGE_LEFTEDGE_H_

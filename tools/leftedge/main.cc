@@ -7,23 +7,14 @@
 
 int main(int argc, char** argv) {
   using namespace orvello;
-  Say(VersionLine());
-  const RunArgs args = TakeArgs(argc, argv, {"25.bmp", 300, 1});
-  if (!ArgsValid(args)) return Fail(kBadArgumentsMessage, kStatusBadArguments);
-  cv::Mat drawing = LoadDrawing(args.image_path);
-  if (drawing.empty()) {
-    return Fail(std::string(kCannotReadImage) + args.image_path, kStatusUnreadable);
-  }
-  const double f = ResolutionFactor(args.dpi);
-  const cv::Mat mask = Binarise(drawing, Smoothing::kNone);
-  if (AllInk(mask)) return Fail(kNoVesselMessage, kStatusNoReference);
-  const LeftEdge edge = FindLeftEdge(mask);
-  if (edge.index < 0) return Fail(kNoLeftEdgeMessage, kStatusNoReference);
-  const EdgeScan scan = ScanEdgeMask(edge.edge_mask, f);
-  if (!scan.opening_column) return Fail(kNoOpeningMessage, kStatusNoReference);
-  bool written = WriteImage("contours.jpg", ContourImage(drawing, edge));
-  written &= WriteImage("bord.jpg", edge.edge_mask);
-  written &= WriteImage(kWaterImageName, WaterImage(std::move(drawing), scan.rows));
-  WriteResults(SectionLines(LeftEdgeResults(scan, PixelSize(args.dpi, args.scale))));
+  RunStart start = StartRun(argc, argv, {"25.bmp", 300, 1});
+  if (start.ended()) return start.status;
+  const LeftEdgeMeasurement m =
+      MeasureLeftEdgeDrawing(start.drawing, start.args.dpi, start.args.scale);
+  if (!m.failure.empty()) return Fail(m.failure, kStatusNoReference);
+  bool written = WriteImage("contours.jpg", ContourImage(start.drawing, m.edge));
+  written &= WriteImage("bord.jpg", m.edge.edge_mask);
+  written &= WriteImage(kWaterImageName, WaterImage(std::move(start.drawing), m.scan.rows));
+  WriteResults(SectionLines(m.values));
   return EndStatus(written);
 }

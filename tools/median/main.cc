@@ -7,24 +7,13 @@
 
 int main(int argc, char** argv) {
   using namespace orvello;
-  Say(VersionLine());
-  const RunArgs args = TakeArgs(argc, argv, {"vase.jpg", 300, 1});
-  if (!ArgsValid(args)) return Fail(kBadArgumentsMessage, kStatusBadArguments);
-  cv::Mat drawing = LoadDrawing(args.image_path);
-  if (drawing.empty()) {
-    return Fail(std::string(kCannotReadImage) + args.image_path, kStatusUnreadable);
-  }
-  const double f = ResolutionFactor(args.dpi);
-  const cv::Mat mask = Binarise(drawing, Smoothing::kNone);
-  if (AllInk(mask)) return Fail(kNoVesselMessage, kStatusNoReference);
-  const MedianScan scan = ScanMedian(mask, f);
-  if (scan.failure == MedianFailure::kNoMedianLine) {
-    return Fail(kNoMedianLineMessage, kStatusNoReference);
-  }
-  if (scan.failure == MedianFailure::kNoOpening) {
-    return Fail(kNoOpeningMessage, kStatusNoReference);
-  }
-  const bool written = WriteImage(kWaterImageName, WaterImage(std::move(drawing), scan.rows));
-  WriteResults(SectionLines(MedianResults(scan, PixelSize(args.dpi, args.scale))));
+  RunStart start = StartRun(argc, argv, {"vase.jpg", 300, 1});
+  if (start.ended()) return start.status;
+  const MedianMeasurement m =
+      MeasureMedianDrawing(start.drawing, start.args.dpi, start.args.scale);
+  if (!m.failure.empty()) return Fail(m.failure, kStatusNoReference);
+  const bool written =
+      WriteImage(kWaterImageName, WaterImage(std::move(start.drawing), m.scan.rows));
+  WriteResults(SectionLines(m.values));
   return EndStatus(written);
 }

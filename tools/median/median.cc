@@ -109,4 +109,22 @@ SectionValues MedianResults(const MedianScan& scan, double p) {
   return v;
 }
 
+MedianMeasurement MeasureMedianDrawing(const cv::Mat& drawing, double dpi, double scale) {
+  MedianMeasurement m;
+  const cv::Mat mask = Binarise(drawing, Smoothing::kNone);
+  if (AllInk(mask)) {
+    m.failure = kNoVesselMessage;
+    return m;
+  }
+  m.scan = ScanMedian(mask, ResolutionFactor(dpi));
+  if (m.scan.failure == MedianFailure::kNoMedianLine) {
+    m.failure = kNoMedianLineMessage;
+  } else if (m.scan.failure == MedianFailure::kNoOpening) {
+    m.failure = kNoOpeningMessage;
+  } else {
+    m.values = MedianResults(m.scan, PixelSize(dpi, scale));
+  }
+  return m;
+}
+
 }  // namespace orvello

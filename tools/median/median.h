@@ -48,6 +48,17 @@ MedianScan ScanMedian(const cv::Mat& mask, double f);
 // REQUIRES: scan.failure == MedianFailure::kNone.
 SectionValues MedianResults(const MedianScan& scan, double pixel_size);
 
+// One category-2 drawing measured as orvelloCMD measures it.
+struct MedianMeasurement {
+  std::string_view failure;  // the message of a run that ends with status 1
+  MedianScan scan;
+  SectionValues values;
+};
+
+// Returns the measurement of `drawing` (8-bit BGR) at `dpi` and `scale`.
+// REQUIRES: ArgsValid for dpi and scale.
+MedianMeasurement MeasureMedianDrawing(const cv::Mat& drawing, double dpi, double scale);
+
 }  // namespace orvello
 
 #endif  // ORVELLO_TOOLS_MEDIAN_MEDIAN_H_

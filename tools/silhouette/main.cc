@@ -7,20 +7,13 @@
 
 int main(int argc, char** argv) {
   using namespace orvello;
-  Say(VersionLine());
-  const RunArgs args = TakeArgs(argc, argv, {"vase.tiff", 600, 1});
-  if (!ArgsValid(args)) return Fail(kBadArgumentsMessage, kStatusBadArguments);
-  cv::Mat drawing = LoadDrawing(args.image_path);
-  if (drawing.empty()) {
-    return Fail(std::string(kCannotReadImage) + args.image_path, kStatusUnreadable);
-  }
-  const cv::Mat mask = Binarise(drawing, Smoothing::kGaussian5x5);
-  if (AllInk(mask)) return Fail(kNoVesselMessage, kStatusNoReference);
-  const SilhouetteScan scan = ScanSilhouette(mask);
-  if (!scan.found) return Fail(kNoVesselMessage, kStatusNoReference);
-  bool written = WriteImage("gray.jpg", mask);
-  written &= WriteImage(kWaterImageName, WaterImage(std::move(drawing), scan.rows));
-  const double pixel_size = PixelSize(args.dpi, args.scale);
-  WriteResults(SilhouetteLines(SilhouetteResults(scan, pixel_size)));
+  RunStart start = StartRun(argc, argv, {"vase.tiff", 600, 1});
+  if (start.ended()) return start.status;
+  const SilhouetteMeasurement m =
+      MeasureSilhouetteDrawing(start.drawing, start.args.dpi, start.args.scale);
+  if (!m.failure.empty()) return Fail(m.failure, kStatusNoReference);
+  bool written = WriteImage("gray.jpg", m.mask);
+  written &= WriteImage(kWaterImageName, WaterImage(std::move(start.drawing), m.scan.rows));
+  WriteResults(SilhouetteLines(m.values));
   return EndStatus(written);
 }

@@ -48,4 +48,21 @@ std::array<ResultLine, 3> SilhouetteLines(const SilhouetteValues& values) {
            {"Diametre ouverture : ", values.opening_cm, " cm"}}};
 }
 
+SilhouetteMeasurement MeasureSilhouetteDrawing(const cv::Mat& drawing, double dpi,
+                                               double scale) {
+  SilhouetteMeasurement m;
+  m.mask = Binarise(drawing, Smoothing::kGaussian5x5);
+  if (AllInk(m.mask)) {
+    m.failure = kNoVesselMessage;
+    return m;
+  }
+  m.scan = ScanSilhouette(m.mask);
+  if (!m.scan.found) {
+    m.failure = kNoVesselMessage;
+    return m;
+  }
+  m.values = SilhouetteResults(m.scan, PixelSize(dpi, scale));
+  return m;
+}
+
 }  // namespace orvello

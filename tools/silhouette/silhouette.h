@@ -42,6 +42,19 @@ SilhouetteValues SilhouetteResults(const SilhouetteScan& scan, double pixel_size
 // Returns the lines of the category-3 results file.
 std::array<ResultLine, 3> SilhouetteLines(const SilhouetteValues& values);
 
+// One category-3 drawing measured as orvelloCMD3 measures it.
+struct SilhouetteMeasurement {
+  std::string_view failure;  // the message of a run that ends with status 1
+  cv::Mat mask;              // the smoothed binary mask, "gray.jpg"
+  SilhouetteScan scan;
+  SilhouetteValues values;
+};
+
+// Returns the measurement of `drawing` (8-bit BGR) at `dpi` and `scale`.
+// REQUIRES: ArgsValid for dpi and scale.
+SilhouetteMeasurement MeasureSilhouetteDrawing(const cv::Mat& drawing, double dpi,
+                                               double scale);
+
 }  // namespace orvello
 
 #endif  // ORVELLO_TOOLS_SILHOUETTE_SILHOUETTE_H_
