@@ -93,6 +93,14 @@ const char* ToolOf(int category) {
   return category == 1 ? "orvelloCMD2" : category == 2 ? "orvelloCMD" : "orvelloCMD3";
 }
 
+// Returns the 1-minute load average of the machine, or -1.
+double LoadAverage() {
+  std::ifstream file("/proc/loadavg");
+  double load = -1;
+  file >> load;
+  return load;
+}
+
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   const size_t n = values.size();
@@ -136,6 +144,7 @@ int main(int argc, char** argv) {
   };
 
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const double load_before = LoadAverage();
   tools();  // warm the page cache and the libraries
   std::vector<double> tool_times, batch_times, single_times;
   long peak = 0, single_peak = 0;
@@ -146,8 +155,8 @@ int main(int argc, char** argv) {
   }
   const double tool = Median(tool_times), all = Median(batch_times), one = Median(single_times);
   std::printf("%d drawings (categories 1, 2, 3 in turn, 300 dpi), %u cores, median of %d "
-              "round(s)\n\n",
-              count, cores, rounds);
+              "round(s), load average %.2f before and %.2f after\n\n",
+              count, cores, rounds, load_before, LoadAverage());
   std::printf("| run | wall time (s) | drawings per second | ratio to the tools | peak memory "
               "(MiB) |\n|---|---|---|---|---|\n");
   std::printf("| one tool run per drawing, in sequence | %.2f | %.1f | 1.00 | |\n", tool,
