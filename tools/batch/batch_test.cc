@@ -94,7 +94,7 @@ struct ToolCase {
   int category;
   std::string dpi, scale;
   bool mirror = false;
-  bool fails = false;  // the tool finds no reference
+  int tool_status = 0;  // 1: no reference found; 255: unreadable
 };
 
 // Runs one batch over `cases` and each case's tool, and checks that both
@@ -128,9 +128,9 @@ void ExpectBatchEqualsTools(const std::vector<ToolCase>& cases) {
     fs::create_directory(tool_dir);
     const auto tool = RunTool(ToolOf(c.category), {tool_image.string(), c.dpi, c.scale}, tool_dir);
     const auto& row = rows[i];
-    EXPECT_EQ(tool.status, c.fails ? 1 : 0) << tool.out;
+    EXPECT_EQ(tool.status, c.tool_status) << tool.out;
     if (tool.status != 0) {
-      EXPECT_EQ(row.at("status"), "no-reference");
+      EXPECT_EQ(row.at("status"), tool.status == 1 ? "no-reference" : "unreadable");
       EXPECT_EQ(tool.out, kVersion + row.at("message") + "\n");
       EXPECT_EQ(json[i]["message"], row.at("message"));
       continue;
@@ -197,11 +197,20 @@ TEST(BatchEqualsToolTest, GeneratedDrawingsAndFailures) {
     ASSERT_TRUE(cv::imwrite(image.string(), drawgen::Draw(options).image)) << d.name;
     cases.push_back({d.name, image, d.category, d.dpi, d.scale, d.mirrored});
   }
-  const cv::Mat blank(600, 900, CV_8UC3, cv::Scalar(255, 255, 255));
-  ASSERT_TRUE(cv::imwrite((dir.path() / "blank.png").string(), blank));
+  // Drawings every tool refuses: blank paper, an all-dark scan, a JPEG cut
+  // short.
+  ASSERT_TRUE(cv::imwrite((dir.path() / "blank.png").string(),
+                          cv::Mat(600, 900, CV_8UC3, cv::Scalar(255, 255, 255))));
+  ASSERT_TRUE(cv::imwrite((dir.path() / "dark.png").string(),
+                          cv::Mat(600, 900, CV_8UC3, cv::Scalar(20, 20, 20))));
+  std::vector<uchar> jpeg;
+  cv::imencode(".jpg", cv::imread(cases.front().image.string()), jpeg);
+  WriteFile(dir.path() / "cut.jpg", std::string(jpeg.begin(), jpeg.begin() + jpeg.size() / 2));
   for (int category = 1; category <= 3; ++category) {
-    cases.push_back({"blank, category " + std::to_string(category), dir.path() / "blank.png",
-                     category, "300", "1", false, true});
+    const std::string suffix = ", category " + std::to_string(category);
+    cases.push_back({"blank" + suffix, dir.path() / "blank.png", category, "300", "1", false, 1});
+    cases.push_back({"all dark" + suffix, dir.path() / "dark.png", category, "300", "1", false, 1});
+    cases.push_back({"cut JPEG" + suffix, dir.path() / "cut.jpg", category, "300", "1", false, 255});
   }
   ExpectBatchEqualsTools(cases);
 }

@@ -30,54 +30,40 @@ Measurement Failed(Measurement m, Status status, std::string_view message) {
   return m;
 }
 
-void MeasureSilhouette(const cv::Mat& drawing, const RunArgs& args, Measurement& m) {
-  const SilhouetteScan scan = ScanSilhouette(Binarise(drawing, Smoothing::kGaussian5x5));
-  if (!scan.found) {
-    m = Failed(std::move(m), Status::kNoReference, kNoVesselMessage);
+void MeasureSilhouette(cv::Mat&& drawing, const RunArgs& args, Measurement& m) {
+  const SilhouetteMeasurement s = MeasureSilhouetteDrawing(drawing, args.dpi, args.scale);
+  if (!s.failure.empty()) {
+    m = Failed(std::move(m), Status::kNoReference, s.failure);
     return;
   }
-  m.water = WaterImage(drawing, scan.rows);
-  const double pixel_size = PixelSize(args.dpi, args.scale);
-  m.values = Name(kSilhouetteKeys, SilhouetteLines(SilhouetteResults(scan, pixel_size)));
-  m.profile = SilhouetteProfile(scan.rows, scan.first_row, scan.last_row, scan.disc_sum,
-                                pixel_size);
+  m.water = WaterImage(std::move(drawing), s.scan.rows);
+  m.values = Name(kSilhouetteKeys, SilhouetteLines(s.values));
+  m.profile = SilhouetteProfile(s.scan.rows, s.scan.first_row, s.scan.last_row,
+                                s.scan.disc_sum, PixelSize(args.dpi, args.scale));
 }
 
-void MeasureMedian(const cv::Mat& drawing, const RunArgs& args, Measurement& m) {
-  const double f = ResolutionFactor(args.dpi);
-  const MedianScan scan = ScanMedian(Binarise(drawing, Smoothing::kNone), f);
-  if (scan.failure == MedianFailure::kNoMedianLine) {
-    m = Failed(std::move(m), Status::kNoReference, kNoMedianLineMessage);
+void MeasureMedian(cv::Mat&& drawing, const RunArgs& args, Measurement& m) {
+  const MedianMeasurement s = MeasureMedianDrawing(drawing, args.dpi, args.scale);
+  if (!s.failure.empty()) {
+    m = Failed(std::move(m), Status::kNoReference, s.failure);
     return;
   }
-  if (scan.failure == MedianFailure::kNoOpening) {
-    m = Failed(std::move(m), Status::kNoReference, kNoOpeningMessage);
-    return;
-  }
-  m.water = WaterImage(drawing, scan.rows);
-  const double pixel_size = PixelSize(args.dpi, args.scale);
-  m.values = Name(kSectionKeys, SectionLines(MedianResults(scan, pixel_size)));
-  m.profile = SectionProfile(scan.rows, scan.floor_row, scan.liquid_height, scan.disc_sum,
-                             pixel_size);
+  m.water = WaterImage(std::move(drawing), s.scan.rows);
+  m.values = Name(kSectionKeys, SectionLines(s.values));
+  m.profile = SectionProfile(s.scan.rows, s.scan.floor_row, s.scan.liquid_height,
+                             s.scan.disc_sum, PixelSize(args.dpi, args.scale));
 }
 
-void MeasureLeftEdge(const cv::Mat& drawing, const RunArgs& args, Measurement& m) {
-  const double f = ResolutionFactor(args.dpi);
-  const LeftEdge edge = FindLeftEdge(Binarise(drawing, Smoothing::kNone));
-  if (edge.index < 0) {
-    m = Failed(std::move(m), Status::kNoReference, kNoLeftEdgeMessage);
+void MeasureLeftEdge(cv::Mat&& drawing, const RunArgs& args, Measurement& m) {
+  const LeftEdgeMeasurement s = MeasureLeftEdgeDrawing(drawing, args.dpi, args.scale);
+  if (!s.failure.empty()) {
+    m = Failed(std::move(m), Status::kNoReference, s.failure);
     return;
   }
-  const EdgeScan scan = ScanEdgeMask(edge.edge_mask, f);
-  if (!scan.opening_column) {
-    m = Failed(std::move(m), Status::kNoReference, kNoOpeningMessage);
-    return;
-  }
-  m.water = WaterImage(drawing, scan.rows);
-  const double pixel_size = PixelSize(args.dpi, args.scale);
-  m.values = Name(kSectionKeys, SectionLines(LeftEdgeResults(scan, pixel_size)));
-  m.profile = SectionProfile(scan.rows, scan.floor_row, scan.liquid_count + 1, scan.disc_sum,
-                             pixel_size);
+  m.water = WaterImage(std::move(drawing), s.scan.rows);
+  m.values = Name(kSectionKeys, SectionLines(s.values));
+  m.profile = SectionProfile(s.scan.rows, s.scan.floor_row, s.scan.liquid_count + 1,
+                             s.scan.disc_sum, PixelSize(args.dpi, args.scale));
 }
 
 }  // namespace
@@ -116,9 +102,9 @@ Measurement Measure(const Job& job) {
   if (drawing.empty()) return Failed(std::move(m), Status::kUnreadable, unreadable);
   if (job.mirror) cv::flip(drawing, drawing, 1);
   switch (m.category) {
-    case 1: MeasureLeftEdge(drawing, args, m); break;
-    case 2: MeasureMedian(drawing, args, m); break;
-    default: MeasureSilhouette(drawing, args, m); break;
+    case 1: MeasureLeftEdge(std::move(drawing), args, m); break;
+    case 2: MeasureMedian(std::move(drawing), args, m); break;
+    default: MeasureSilhouette(std::move(drawing), args, m); break;
   }
   if (m.status == Status::kNoReference) return m;
   if (job.mirror) cv::flip(m.water, m.water, 1);

@@ -58,9 +58,10 @@ struct Measurement {
 
 // Measures `job` as its category's tool measures its arguments: the
 // category is checked first, then dpi and scale (the tool's validation),
-// then the file is loaded (mirrored first when job.mirror), binarised with
-// the category's smoothing and scanned; a failure ends it with the tool's
-// message. The water image of a mirrored drawing is mirrored back.
+// then the file is loaded (LoadDrawing; mirrored when job.mirror) and
+// measured by the tool's own measurement function; a failure ends it with
+// the tool's message. The water image of a mirrored drawing is mirrored
+// back.
 Measurement Measure(const Job& job);
 
 }  // namespace orvello::batch
