@@ -14,12 +14,12 @@ trap 'rm -rf "$work"' EXIT
 "$bin/drawgen" --category 2 --shape bowl --mirror --antialias --out "$work/bowl-mirrored.png" >/dev/null
 "$bin/drawgen" --category 1 --shape cone --height-cm 12 --out "$work/cone.png" >/dev/null
 "$bin/drawgen" --category 3 --shape necked --outline --dpi 600 --scale 0.5 --out "$work/necked.png" >/dev/null
-samples=$PWD/samples
+cp samples/vase.tiff samples/vase.jpg samples/25.bmp "$work/"
 cat >"$work/catalogue.csv" <<CSV
 file,category,dpi,scale,mirror
-$samples/vase.tiff,3,600,1,
-$samples/vase.jpg,2,300,1,
-$samples/25.bmp,1,300,1,
+vase.tiff,3,600,1,
+vase.jpg,2,300,1,
+25.bmp,1,300,1,
 bowl-mirrored.png,2,300,1,yes
 cone.png,1,300,1,
 necked.png,3,600,0.5,

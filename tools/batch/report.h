@@ -58,10 +58,11 @@ std::string CsvField(std::string_view text);
 std::string FormatCsv(const std::vector<Record>& records, const BatchSummary& summary);
 
 // Returns the JSON text: an object with the batch's input, fill levels,
-// scale error and "drawings", one object per record with the same keys as
-// the CSV columns (category, dpi and scale as numbers, null when they are
-// not numbers; mirror as true or false; only the values the record has)
-// and "curve", a list of [height_cm, capacity_cl] pairs. Values are the
+// scale error, counts of measured and failed drawings, and "drawings", one
+// object per record with the keys of the CSV columns (category, dpi and
+// scale as numbers, null when they are not numbers; mirror as true or
+// false; only the values the record has), "line" (its manifest line, 0 in
+// a folder) and "curve", a list of [height_cm, capacity_cl] pairs. Values are the
 // numbers the results file writes, to its six significant digits; a value
 // that is not finite is null.
 std::string FormatJson(const std::vector<Record>& records, const BatchSummary& summary);
