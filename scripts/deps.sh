@@ -10,6 +10,7 @@ ORVELLO_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libcli11-dev nlohmann-json3-dev
   clang libclang-rt-dev
+  chromium
 )
 
 orvello_install_deps() {
