@@ -167,8 +167,14 @@ TEST(SectionToolsTest, FailuresKeepEarlierOutputs) {
        "erreur ! impossible de déterminer le bord gauche !", 1},
       {"long outlines only in the right two thirds", ORVELLO_CMD2, &right_only,
        {"d.png", "300", "1"}, "erreur ! impossible de déterminer le bord gauche !", 1},
-      {"no opening, left-edge tool", ORVELLO_CMD2, &section, {"d.png", "1e-300", "1"},
+      {"no opening at 15 dpi, left-edge tool", ORVELLO_CMD2, &section, {"d.png", "15", "1"},
        "Erreur ! Impossible de déterminer l'ouverture !", 1},
+      {"tiny dpi, pixel size too large", ORVELLO_CMD2, &section, {"d.png", "1e-300", "1"},
+       "Erreur ! Résolution ou échelle incorrecte !", 2},
+      {"huge dpi, pixel size too small", ORVELLO_CMD, &section, {"d.png", "1e300", "1"},
+       "Erreur ! Résolution ou échelle incorrecte !", 2},
+      {"subnormal scale", ORVELLO_CMD, &section, {"d.png", "300", "1e-310"},
+       "Erreur ! Résolution ou échelle incorrecte !", 2},
       {"left-edge tool, scale inf", ORVELLO_CMD2, &blank, {"d.png", "300", "inf"},
        "Erreur ! Résolution ou échelle incorrecte !", 2},
       {"left-edge tool, missing image", ORVELLO_CMD2, &blank, {"none.png", "300", "1"},
@@ -191,10 +197,12 @@ TEST(SectionToolsTest, FailuresKeepEarlierOutputs) {
   }
 }
 
-TEST(MedianToolTest, NoOpeningAtATinyDpi) {
+TEST(MedianToolTest, NoOpeningAtALowDpi) {
+  // At 30 dpi the opening limit lies 300 columns left of the axis at 400,
+  // left of the leftmost ink.
   TempDir dir;
   cv::imwrite((dir.path() / "d.png").string(), MedianDrawing());
-  const auto run = RunTool(ORVELLO_CMD, {"d.png", "1e-300", "1"}, dir.path());
+  const auto run = RunTool(ORVELLO_CMD, {"d.png", "30", "1"}, dir.path());
   EXPECT_EQ(run.out, kVersion + "Erreur ! Impossible de déterminer l'ouverture !\n");
   EXPECT_EQ(run.status, 1);
   EXPECT_TRUE(dir.Entries() == std::set<std::string>{"d.png"});

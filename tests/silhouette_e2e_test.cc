@@ -91,6 +91,8 @@ TEST(SilhouetteToolTest, FailuresWriteNothing) {
       {"scale 0,5", {"jar.png", "300", "0,5"}, "Erreur ! Résolution ou échelle incorrecte !", 2},
       {"infinite dpi", {"jar.png", "inf", "1"}, "Erreur ! Résolution ou échelle incorrecte !", 2},
       {"scale nan", {"jar.png", "300", "nan"}, "Erreur ! Résolution ou échelle incorrecte !", 2},
+      {"scale so small the volume overflows", {"jar.png", "300", "1e-106"},
+       "Erreur ! Résolution ou échelle incorrecte !", 2},
       {"bad arguments before a missing image", {"nothere.png", "0", "1"},
        "Erreur ! Résolution ou échelle incorrecte !", 2},
   };

@@ -18,8 +18,12 @@ RunArgs TakeArgs(int argc, const char* const* argv, const RunArgs& defaults) {
 }
 
 bool ArgsValid(const RunArgs& args) {
-  return std::isfinite(args.dpi) && args.dpi > 0 && std::isfinite(args.scale) &&
-         args.scale > 0;
+  if (!(std::isfinite(args.dpi) && args.dpi > 0 && std::isfinite(args.scale) &&
+        args.scale > 0)) {
+    return false;
+  }
+  const double pixel_size = PixelSize(args.dpi, args.scale);
+  return pixel_size >= kSmallestPixelSize && pixel_size <= kLargestPixelSize;
 }
 
 std::string VersionLine() {

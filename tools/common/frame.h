@@ -57,7 +57,14 @@ struct RunArgs {
 // with atof in the "C" locale), and `defaults` for any other count.
 RunArgs TakeArgs(int argc, const char* const* argv, const RunArgs& defaults);
 
-// Returns true when the dpi and the scale are both finite and greater than 0.
+// The pixel sizes, in centimetres, that a run accepts. Within them every
+// value of a results file is finite and a volume does not vanish: its cube
+// times the largest disc sum of a mask that fits in memory stays finite.
+inline constexpr double kSmallestPixelSize = 1e-90;
+inline constexpr double kLargestPixelSize = 1e90;
+
+// Returns true when the dpi and the scale are both finite and greater than 0
+// and their pixel size, 2.54 / scale / dpi, lies within the accepted range.
 bool ArgsValid(const RunArgs& args);
 
 // Returns "opencv version : " and the major and minor version of the OpenCV

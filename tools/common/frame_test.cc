@@ -51,7 +51,10 @@ TEST(ArgsValidTest, AcceptsOnlyFiniteValuesAboveZero) {
     double dpi, scale;
     bool valid;
   } kCases[] = {
-      {300, 1, true},       {1e-300, 1, true}, {1e300, 1e-300, true},
+      {300, 1, true},       {1e300, 1e-300, true}, {1e-40, 1e-40, true},
+      {1e-300, 1, false},   {1e300, 1, false}, {300, 1e-310, false},
+      {300, 1e-106, false}, {1e300, 1e300, false}, {2.54e-90, 1, true},
+      {2.54e-91, 1, false}, {2.54e90, 1, true},  {2.54e91, 1, false},
       {0, 1, false},        {300, 0, false},   {-300, 1, false},
       {300, -0.5, false},   {inf, 1, false},   {300, inf, false},
       {nan, 1, false},      {300, nan, false}, {-0.0, 1, false},
