@@ -21,8 +21,8 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kDpis[] = {150, 300, 600, 1200};
 constexpr double kScales[] = {1, 0.5, 0.25};
-constexpr Rendering kRenderings[] = {Rendering::kClean, Rendering::kAntialiased,
-                                     Rendering::kNoisy, Rendering::kAntialiasedNoisy};
+constexpr Rendering kRenderings[] = {Rendering::kClean, Rendering::kAntialiased, Rendering::kNoisy,
+                                     Rendering::kAntialiasedNoisy};
 
 Values NoValues() {
   Values v;
@@ -39,40 +39,9 @@ Values FromSection(const SectionValues& s) {
           s.opening_cm, s.base_cm,          s.rim_width_cm};
 }
 
-Measurement MeasureSilhouette(const cv::Mat& drawing, double pixel_size) {
-  const cv::Mat mask = Binarise(drawing, Smoothing::kGaussian5x5);
-  if (AllInk(mask)) return Failed(kNoVesselMessage, kStatusNoReference);
-  const SilhouetteScan scan = ScanSilhouette(mask);
-  if (!scan.found) return Failed(kNoVesselMessage, kStatusNoReference);
-  const SilhouetteValues s = SilhouetteResults(scan, pixel_size);
-  Measurement m{kStatusDone, "", NoValues()};
-  m.values[kCapacity] = s.volume_cl;
-  m.values[kTotalHeight] = s.height_cm;
-  m.values[kBase] = s.opening_cm;
-  return m;
-}
-
-Measurement MeasureMedian(const cv::Mat& drawing, double f, double pixel_size) {
-  const cv::Mat mask = Binarise(drawing, Smoothing::kNone);
-  if (AllInk(mask)) return Failed(kNoVesselMessage, kStatusNoReference);
-  const MedianScan scan = ScanMedian(mask, f);
-  if (scan.failure == MedianFailure::kNoMedianLine) {
-    return Failed(kNoMedianLineMessage, kStatusNoReference);
-  }
-  if (scan.failure == MedianFailure::kNoOpening) {
-    return Failed(kNoOpeningMessage, kStatusNoReference);
-  }
-  return {kStatusDone, "", FromSection(MedianResults(scan, pixel_size))};
-}
-
-Measurement MeasureLeftEdge(const cv::Mat& drawing, double f, double pixel_size) {
-  const cv::Mat mask = Binarise(drawing, Smoothing::kNone);
-  if (AllInk(mask)) return Failed(kNoVesselMessage, kStatusNoReference);
-  const LeftEdge edge = FindLeftEdge(mask);
-  if (edge.index < 0) return Failed(kNoLeftEdgeMessage, kStatusNoReference);
-  const EdgeScan scan = ScanEdgeMask(edge.edge_mask, f);
-  if (!scan.opening_column) return Failed(kNoOpeningMessage, kStatusNoReference);
-  return {kStatusDone, "", FromSection(LeftEdgeResults(scan, pixel_size))};
+Measurement Measured(std::string_view failure, const Values& values) {
+  if (!failure.empty()) return Failed(failure, kStatusNoReference);
+  return {kStatusDone, "", values};
 }
 
 std::string Percent(double relative) {
@@ -90,7 +59,7 @@ std::string Number(double value, const char* format) {
 }
 
 std::string CaseName(const Case& c) {
-  return drawgen::ShapeName(c.shape) + " " + Number(c.dpi, "%g") + " dpi ×" +
+  return drawgen::ShapeName(c.shape) + " " + Number(c.dpi, "%g") + " dpi × " +
          Number(c.scale, "%g");
 }
 
@@ -195,8 +164,8 @@ std::pair<int, int> SectionAgreement(const std::vector<CaseResult>& results) {
     const CaseResult* twin = nullptr;
     for (const CaseResult& other : results) {
       const Case& o = other.c;
-      if (o.category == 2 && o.shape == r->c.shape && o.dpi == r->c.dpi &&
-          o.scale == r->c.scale && o.rendering == Rendering::kClean) {
+      if (o.category == 2 && o.shape == r->c.shape && o.dpi == r->c.dpi && o.scale == r->c.scale &&
+          o.rendering == Rendering::kClean) {
         twin = &other;
       }
     }
@@ -270,8 +239,7 @@ void WriteFailures(std::ostringstream& out, const std::vector<const CaseResult*>
   out << "\n";
 }
 
-void WriteResolutionTable(std::ostringstream& out,
-                          const std::vector<const CaseResult*>& selected) {
+void WriteResolutionTable(std::ostringstream& out, const std::vector<const CaseResult*>& selected) {
   out << "Capacity error by resolution and scale (median over the six shapes, the worst "
          "in brackets, and how many shapes were measured):\n\n| dpi |";
   for (const double scale : kScales) out << " scale " << Number(scale, "%g") << " |";
@@ -289,8 +257,8 @@ void WriteResolutionTable(std::ostringstream& out,
       if (s.count == 0) {
         out << " not measured (0 of " << cell.size() << ") |";
       } else {
-        out << " " << Percent(s.median) << " (" << Percent(s.worst) << "), " << s.count
-            << " of " << cell.size() << " |";
+        out << " " << Percent(s.median) << " (" << Percent(s.worst) << "), " << s.count << " of "
+            << cell.size() << " |";
       }
     }
     out << "\n";
@@ -356,10 +324,9 @@ void WriteHeadline(std::ostringstream& out, const std::vector<CaseResult>& resul
     const std::vector<const CaseResult*> clean = Select(results, category, Rendering::kClean);
     const Summary l = Summarise(Errors(AtLeast(clean, kFullSizeDensity), kCapacity));
     const Summary s = Summarise(Errors(clean, kCapacity));
-    out << "| " << category << " (`" << ToolName(category) << "`) | " << Cell(l, l.median)
-        << " | " << Cell(l, l.worst) << " | " << Cell(s, s.median) << " | "
-        << Cell(s, s.worst) << " | " << clean.size() - MeasuredCount(clean) << " of "
-        << clean.size() << " |\n";
+    out << "| " << category << " (`" << ToolName(category) << "`) | " << Cell(l, l.median) << " | "
+        << Cell(l, l.worst) << " | " << Cell(s, s.median) << " | " << Cell(s, s.worst) << " | "
+        << clean.size() - MeasuredCount(clean) << " of " << clean.size() << " |\n";
   }
   out << "\n";
 }
@@ -367,30 +334,42 @@ void WriteHeadline(std::ostringstream& out, const std::vector<CaseResult>& resul
 }  // namespace
 
 std::string_view QuantityName(Quantity q) {
-  static constexpr std::string_view kNames[] = {
-      "capacity", "liquid height", "total height", "opening diameter", "base diameter",
-      "mean rim width"};
+  static constexpr std::string_view kNames[] = {"capacity",      "liquid height",
+                                                "total height",  "opening diameter",
+                                                "base diameter", "mean rim width"};
   return kNames[q];
 }
 
 std::string_view RenderingName(Rendering r) {
   switch (r) {
-    case Rendering::kClean: return "clean";
-    case Rendering::kAntialiased: return "anti-aliased";
-    case Rendering::kNoisy: return "scan noise";
-    case Rendering::kAntialiasedNoisy: return "anti-aliased and scan noise";
+    case Rendering::kClean:
+      return "clean";
+    case Rendering::kAntialiased:
+      return "anti-aliased";
+    case Rendering::kNoisy:
+      return "scan noise";
+    case Rendering::kAntialiasedNoisy:
+      return "anti-aliased and scan noise";
   }
   return "";
 }
 
 Measurement MeasureDrawing(int category, const cv::Mat& drawing, double dpi, double scale) {
-  const RunArgs args{"", dpi, scale};
-  if (!ArgsValid(args)) return Failed(kBadArgumentsMessage, kStatusBadArguments);
-  const double pixel_size = PixelSize(dpi, scale);
-  if (category == 3) return MeasureSilhouette(drawing, pixel_size);
-  const double f = ResolutionFactor(dpi);
-  if (category == 2) return MeasureMedian(drawing, f, pixel_size);
-  return MeasureLeftEdge(drawing, f, pixel_size);
+  if (!ArgsValid({"", dpi, scale})) return Failed(kBadArgumentsMessage, kStatusBadArguments);
+  if (category == 3) {
+    const SilhouetteMeasurement m = MeasureSilhouetteDrawing(drawing, dpi, scale);
+    Values v = NoValues();
+    v[kCapacity] = m.values.volume_cl;
+    v[kTotalHeight] = m.values.height_cm;
+    v[kBase] = m.values.opening_cm;
+    return Measured(m.failure, v);
+  }
+  if (category == 2) {
+    const MedianMeasurement m = MeasureMedianDrawing(drawing, dpi, scale);
+    return Measured(m.failure, FromSection(m.values));
+  }
+  const LeftEdgeMeasurement m = MeasureLeftEdgeDrawing(drawing, dpi, scale);
+  return Measured(m.failure, FromSection(m.values));
 }
 
 Values TruthValues(int category, const drawgen::Analytic& truth) {
@@ -414,8 +393,7 @@ CaseResult RunCase(const Case& c) {
   options.scale = c.scale;
   options.antialias =
       c.rendering == Rendering::kAntialiased || c.rendering == Rendering::kAntialiasedNoisy;
-  options.noise =
-      c.rendering == Rendering::kNoisy || c.rendering == Rendering::kAntialiasedNoisy;
+  options.noise = c.rendering == Rendering::kNoisy || c.rendering == Rendering::kAntialiasedNoisy;
   const drawgen::Drawing drawing = drawgen::Draw(options);
   CaseResult result{c, MeasureDrawing(c.category, drawing.image, c.dpi, c.scale), NoValues()};
   const Values truth = TruthValues(c.category, drawing.truth);
@@ -493,14 +471,17 @@ std::string Report(const std::vector<CaseResult>& results, const std::string& co
          "cmake --build build-acc -j2 --target orvello_accuracy\n"
       << command << "\n```\n\nwhich measured " << results.size() << " drawings in "
       << Number(seconds, "%.0f")
-      << " s. Every figure below comes from that run.\n\n"
+      << " s (the second argument is the number of threads). Every figure below comes "
+         "from that run.\n\n"
          "Each drawing is made by the drawing generator (`samples/drawgen`): a vessel "
          "10 cm tall of each of the six shapes (cylinder, bowl, globular, necked, beaker, "
          "cone), in each category, at 150, 300, 600 and 1200 dpi and at the scales 1, "
          "0.5 and 0.25, so 72 drawings per category and rendering, together with the "
          "analytic values of the drawn vessel, computed from its profile and never from "
-         "the picture. Each drawing is measured in-process with the tool's own "
-         "functions, in the steps and order of its main(), on the image as generated "
+         "the picture. Each drawing is measured in-process by the tool's own "
+         "measurement function, the one its main() calls after the argument check "
+         "(`MeasureSilhouetteDrawing`, `MeasureMedianDrawing`, `MeasureLeftEdgeDrawing`), "
+         "on the image as generated "
          "(no file is written or read, so there is no JPEG loss). The category-3 "
          "silhouettes are filled; an outline gives the same values.\n\n"
          "The relative error is (measured − analytic) ÷ analytic. A median is that of "

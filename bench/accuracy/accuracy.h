@@ -2,15 +2,14 @@
 #define ORVELLO_BENCH_ACCURACY_ACCURACY_H_
 
 // The accuracy of the three measurements against the analytic values of
-// generated vessels: each drawing is measured in-process with the steps of
-// its tool's main(), and its values compared with the drawn vessel's.
+// generated vessels: each drawing is measured in-process by its tool's own
+// measurement function, and its values compared with the drawn vessel's.
 
 #include <array>
+#include <opencv2/core.hpp>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <opencv2/core.hpp>
 
 #include "drawgen/drawgen.h"
 
@@ -35,16 +34,16 @@ using Values = std::array<double, kQuantityCount>;
 
 // What a tool reports for one drawing.
 struct Measurement {
-  int status = 0;        // the exit status the tool would end with
-  std::string message;   // the tool's failure message; empty when measured
+  int status = 0;       // the exit status the tool would end with
+  std::string message;  // the tool's failure message; empty when measured
   // Category 3 reports capacity, total height and, as "Diametre ouverture",
   // the width of the lowest row (the foot), which is stored under kBase.
   Values values{};
 };
 
 // Returns what the tool of `category` (1, 2 or 3) reports for `drawing`
-// (8-bit BGR) scanned at `dpi` and drawn at `scale`: the same steps, in the
-// same order, as the tool's main(), without writing any file.
+// (8-bit BGR) scanned at `dpi` and drawn at `scale`: the tool's argument
+// check and its own measurement function, without writing any file.
 Measurement MeasureDrawing(int category, const cv::Mat& drawing, double dpi, double scale);
 
 // Returns the analytic values matching MeasureDrawing's for `category`.

@@ -17,8 +17,8 @@
 
 int main(int argc, char** argv) {
   using namespace orvello::accuracy;
-  const int threads = argc > 2 ? std::atoi(argv[2])
-                               : static_cast<int>(std::thread::hardware_concurrency());
+  const int threads =
+      argc > 2 ? std::atoi(argv[2]) : static_cast<int>(std::thread::hardware_concurrency());
   std::string command = "build-acc/bin/orvello_accuracy";
   for (int i = 1; i < argc; ++i) command += std::string(" ") + argv[i];
 

@@ -1,10 +1,10 @@
 #include "accuracy/accuracy.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <limits>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "leftedge/leftedge.h"
 
@@ -36,8 +36,8 @@ TEST(AccuracyBenchTest, MeasuresLikeTheToolsAndReportsTheirFailures) {
     EXPECT_EQ(r.measurement.message, c.message);
     for (int q = 0; q < kQuantityCount; ++q) {
       SCOPED_TRACE(std::string(QuantityName(static_cast<Quantity>(q))));
-      const bool reported = c.status == 0 && (c.category != 3 || q == kCapacity ||
-                                              q == kTotalHeight || q == kBase);
+      const bool reported =
+          c.status == 0 && (c.category != 3 || q == kCapacity || q == kTotalHeight || q == kBase);
       EXPECT_EQ(std::isfinite(r.errors[q]), reported);
     }
     if (c.status == 0) {
