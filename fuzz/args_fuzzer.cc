@@ -38,8 +38,7 @@ void ConvertArgs(const std::uint8_t* data, std::size_t size) {
   if (argc == 4) {
     Require(args.image_path == texts[1], "the path is the first argument");
     Require(SameNumber(args.dpi, std::atof(texts[2].c_str())), "the dpi is read with atof");
-    Require(SameNumber(args.scale, std::atof(texts[3].c_str())),
-            "the scale is read with atof");
+    Require(SameNumber(args.scale, std::atof(texts[3].c_str())), "the scale is read with atof");
   } else {
     Require(args.image_path == defaults.image_path && args.dpi == defaults.dpi &&
                 args.scale == defaults.scale,

@@ -1,5 +1,7 @@
 #include "fuzz_case.h"
 
+#include <sanitizer/asan_interface.h>
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -7,9 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-
 #include <opencv2/imgproc.hpp>
-#include <sanitizer/asan_interface.h>
 
 namespace orvello::fuzz {
 namespace {
@@ -66,11 +66,22 @@ void PutSide(int side, std::vector<std::uint8_t>& out) {
 
 double SpecialValue(int index) {
   using limits = std::numeric_limits<double>;
-  static constexpr double kValues[kSpecialCount] = {
-      0.0,    -0.0,  limits::quiet_NaN(), limits::infinity(), -limits::infinity(),
-      -1.0,   limits::denorm_min(),       1e-310,             limits::min(),
-      1e-100, 0.5,   1.0,                 300.0,              1e100,
-      1e300,  limits::max()};
+  static constexpr double kValues[kSpecialCount] = {0.0,
+                                                    -0.0,
+                                                    limits::quiet_NaN(),
+                                                    limits::infinity(),
+                                                    -limits::infinity(),
+                                                    -1.0,
+                                                    limits::denorm_min(),
+                                                    1e-310,
+                                                    limits::min(),
+                                                    1e-100,
+                                                    0.5,
+                                                    1.0,
+                                                    300.0,
+                                                    1e100,
+                                                    1e300,
+                                                    limits::max()};
   return kValues[index];
 }
 

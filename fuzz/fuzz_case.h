@@ -21,11 +21,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <opencv2/core.hpp>
 #include <span>
 #include <string_view>
 #include <vector>
-
-#include <opencv2/core.hpp>
 
 #include "common/segment.h"
 

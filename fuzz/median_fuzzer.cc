@@ -1,6 +1,9 @@
-// The category-2 measurement over arbitrary masks, resolutions and scales,
-// in the steps of orvelloCMD from the argument check on.
+// The category-2 measurement over arbitrary masks, resolutions and scales:
+// the scans of the mask itself, guarded against reads outside it, and
+// orvelloCMD's own measurement of the drawing of that mask, which must agree.
 
+#include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 
@@ -11,14 +14,13 @@
 namespace orvello::fuzz {
 namespace {
 
-void MeasureMedian(const MaskCase& c) {
-  if (!ArgsValid({"", c.dpi, c.scale})) return;  // status 2
-  const GuardedMask guarded(c.mask);
-  const cv::Mat& mask = guarded.mat();
-  const double f = ResolutionFactor(c.dpi);
-  if (AllInk(mask)) return;  // status 1
-  const MedianScan scan = ScanMedian(mask, f);
-  if (scan.failure != MedianFailure::kNone) return;  // status 1
+std::array<double, 7> Listed(const SectionValues& v) {
+  return {v.volume_cl, v.liquid_height_cm, v.total_height_cm, v.opening_cm,
+          v.ratio,     v.base_cm,          v.rim_width_cm};
+}
+
+// Checks `scan` of `mask` and the values of a run that ends with status 0.
+void Check(const MedianScan& scan, const SectionValues& v, const cv::Mat& mask, double pixel_size) {
   RequireSegmentsInside(scan.rows, mask);
   for (const Segment& s : scan.rows) {
     Require(s.second.x == scan.axis_column, "a liquid row ends on the axis");
@@ -33,15 +35,39 @@ void MeasureMedian(const MaskCase& c) {
               (scan.base_column > scan.extents.left && scan.base_column < mask.cols &&
                mask.at<std::uint8_t>(scan.floor_row - 15, scan.base_column) == 255),
           "the base column is set on the base row");
-  WaterImage(DrawingOf(mask), scan.rows);
-  const double pixel_size = PixelSize(c.dpi, c.scale);
-  const SectionValues v = MedianResults(scan, pixel_size);
   if (MustBeFinite(pixel_size)) {
-    RequireMeasured({{v.volume_cl, v.liquid_height_cm, v.total_height_cm, v.opening_cm,
-                      v.ratio, v.base_cm, v.rim_width_cm}},
-                    "median-line values, status 0");
+    RequireMeasured(Listed(v), "median-line values, status 0");
     Require(v.total_height_cm > 0, "a measured vessel has a height above 0");
   }
+}
+
+void MeasureMedian(const MaskCase& c) {
+  if (!ArgsValid({"", c.dpi, c.scale})) return;  // status 2
+  const double pixel_size = PixelSize(c.dpi, c.scale);
+  const GuardedMask guarded(c.mask);
+  const cv::Mat& mask = guarded.mat();
+  bool measured = false;
+  SectionValues values;
+  if (!AllInk(mask)) {
+    const MedianScan scan = ScanMedian(mask, ResolutionFactor(c.dpi));
+    if (scan.failure == MedianFailure::kNone) {
+      values = MedianResults(scan, pixel_size);
+      Check(scan, values, mask, pixel_size);
+      measured = true;
+    }
+  }
+
+  // The drawing binarises back to the pixels that are 255 in the mask.
+  const cv::Mat drawing = DrawingOf(mask);
+  const MedianMeasurement m = MeasureMedianDrawing(drawing, c.dpi, c.scale);
+  Require(m.failure.empty() == measured, "the tool ends as the scans of its mask");
+  if (!measured) return;  // status 1
+  const std::array<double, 7> a = Listed(values), b = Listed(m.values);
+  for (size_t i = 0; i < a.size(); ++i) {
+    Require(std::bit_cast<std::uint64_t>(a[i]) == std::bit_cast<std::uint64_t>(b[i]),
+            "the tool's values are those of the scans of its mask");
+  }
+  WaterImage(drawing, m.scan.rows);
 }
 
 }  // namespace

@@ -15,10 +15,9 @@
 #include <functional>
 #include <iostream>
 #include <limits>
+#include <opencv2/imgproc.hpp>
 #include <string>
 #include <vector>
-
-#include <opencv2/imgproc.hpp>
 
 #include "common/frame.h"
 #include "drawgen/drawgen.h"
@@ -40,7 +39,8 @@ struct Seed {
 cv::Mat Cells(int rows, int cols, const std::function<int(int, int)>& value) {
   cv::Mat cells(rows, cols, CV_8UC1);
   for (int y = 0; y < rows; ++y) {
-    for (int x = 0; x < cols; ++x) cells.at<std::uint8_t>(y, x) = static_cast<std::uint8_t>(value(y, x));
+    for (int x = 0; x < cols; ++x)
+      cells.at<std::uint8_t>(y, x) = static_cast<std::uint8_t>(value(y, x));
   }
   return cells;
 }
@@ -52,8 +52,9 @@ Bytes Encode(const cv::Mat& cells, int zoom, double dpi, double scale, bool raw)
   const MaskCase c = DecodeMaskCase(bytes);
   cv::Mat zoomed;
   cv::resize(cells, zoomed, cv::Size(), 1 << zoom, 1 << zoom, cv::INTER_NEAREST);
-  const bool same_numbers = std::bit_cast<std::uint64_t>(c.dpi) == std::bit_cast<std::uint64_t>(dpi) &&
-                            std::bit_cast<std::uint64_t>(c.scale) == std::bit_cast<std::uint64_t>(scale);
+  const bool same_numbers =
+      std::bit_cast<std::uint64_t>(c.dpi) == std::bit_cast<std::uint64_t>(dpi) &&
+      std::bit_cast<std::uint64_t>(c.scale) == std::bit_cast<std::uint64_t>(scale);
   if (c.mask.size() != zoomed.size() || cv::countNonZero(c.mask != zoomed) != 0 || !same_numbers) {
     std::cerr << "a seed does not decode to its mask\n";
     std::exit(1);
@@ -67,25 +68,23 @@ std::vector<Seed> SmallMasks(double dpi, double scale) {
       {"empty-1x1", Encode(Cells(1, 1, [](int, int) { return 0; }), 0, dpi, scale, false)},
       {"set-1x1", Encode(Cells(1, 1, [](int, int) { return 255; }), 0, dpi, scale, false)},
       {"all-set-5x7", Encode(Cells(5, 7, [](int, int) { return 255; }), 0, dpi, scale, false)},
-      {"checker-8x8", Encode(Cells(8, 8, [&](int y, int x) { return set((x + y) % 2); }), 0,
-                                     dpi, scale, false)},
-      {"row-0-6x9", Encode(Cells(6, 9, [&](int y, int) { return set(y == 0); }), 0, dpi,
-                                   scale, false)},
-      {"column-0-9x6", Encode(Cells(9, 6, [&](int, int x) { return set(x == 0); }), 0,
-                                      dpi, scale, false)},
+      {"checker-8x8",
+       Encode(Cells(8, 8, [&](int y, int x) { return set((x + y) % 2); }), 0, dpi, scale, false)},
+      {"row-0-6x9",
+       Encode(Cells(6, 9, [&](int y, int) { return set(y == 0); }), 0, dpi, scale, false)},
+      {"column-0-9x6",
+       Encode(Cells(9, 6, [&](int, int x) { return set(x == 0); }), 0, dpi, scale, false)},
       {"raw-values-4x6",
-       Encode(Cells(4, 6, [](int y, int x) { return (y * 6 + x) % 3 == 0 ? 255 : 254 - x; }),
-                      0, dpi, scale, true)},
-      {"box-32x48", Encode(Cells(32, 48,
-                                         [&](int y, int x) {
-                                           return set(y == 2 || y == 29 || x == 3 || x == 40);
-                                         }),
-                                   0, dpi, scale, false)},
-      {"zoomed-box-24x64", Encode(Cells(24, 64,
-                                                [&](int y, int x) {
-                                                  return set(y == 1 || y == 22 || x == 1 || x == 20);
-                                                }),
-                                          3, dpi, scale, false)},
+       Encode(Cells(4, 6, [](int y, int x) { return (y * 6 + x) % 3 == 0 ? 255 : 254 - x; }), 0,
+              dpi, scale, true)},
+      {"box-32x48",
+       Encode(
+           Cells(32, 48, [&](int y, int x) { return set(y == 2 || y == 29 || x == 3 || x == 40); }),
+           0, dpi, scale, false)},
+      {"zoomed-box-24x64",
+       Encode(
+           Cells(24, 64, [&](int y, int x) { return set(y == 1 || y == 22 || x == 1 || x == 20); }),
+           3, dpi, scale, false)},
   };
   return seeds;
 }
@@ -158,10 +157,10 @@ std::vector<Seed> DrawingSeeds(int category) {
   const int zoom = category == 1 ? 3 : 0;
   // Zoomed category-1 drawings are large and slow to measure: three shapes.
   const std::vector<drawgen::Shape> shapes =
-      category == 1 ? std::vector<drawgen::Shape>{drawgen::Shape::kCylinder,
-                                                  drawgen::Shape::kGlobularJar,
-                                                  drawgen::Shape::kNeckedJar}
-                    : drawgen::AllShapes();
+      category == 1
+          ? std::vector<drawgen::Shape>{drawgen::Shape::kCylinder, drawgen::Shape::kGlobularJar,
+                                        drawgen::Shape::kNeckedJar}
+          : drawgen::AllShapes();
   std::vector<Seed> seeds;
   for (const drawgen::Shape shape : shapes) {
     const cv::Mat cells = DrawnMask(category, shape, drawn_dpi, true);
@@ -254,9 +253,10 @@ int Run(const std::filesystem::path& root) {
         drawings_not_measured += " " + s.name;
       }
     }
-    std::cout << t.target << ": " << seeds.size() << " seeds, " << bytes << " bytes, "
-              << measured << " measured by the tool";
-    if (!drawings_not_measured.empty()) std::cout << "; drawings not measured:" << drawings_not_measured;
+    std::cout << t.target << ": " << seeds.size() << " seeds, " << bytes << " bytes, " << measured
+              << " measured by the tool";
+    if (!drawings_not_measured.empty())
+      std::cout << "; drawings not measured:" << drawings_not_measured;
     std::cout << "\n";
     if (!WriteSeeds(root / t.target, seeds)) return 1;
   }

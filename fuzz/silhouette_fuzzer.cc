@@ -1,5 +1,6 @@
-// The category-3 measurement over arbitrary masks, resolutions and scales,
-// in the steps of orvelloCMD3 from the argument check on.
+// The category-3 measurement over arbitrary masks, resolutions and scales:
+// the row scan of the mask itself, guarded against reads outside it, and
+// orvelloCMD3's own measurement of the drawing of that mask.
 
 #include <cstddef>
 #include <cstdint>
@@ -11,13 +12,9 @@
 namespace orvello::fuzz {
 namespace {
 
-void MeasureSilhouette(const MaskCase& c) {
-  if (!ArgsValid({"", c.dpi, c.scale})) return;  // status 2
-  const GuardedMask guarded(c.mask);
-  const cv::Mat& mask = guarded.mat();
-  if (AllInk(mask)) return;  // status 1
-  const SilhouetteScan scan = ScanSilhouette(mask);
-  if (!scan.found) return;  // status 1
+// Checks `scan` of `mask` and the values of a run that ends with status 0.
+void Check(const SilhouetteScan& scan, const SilhouetteValues& v, const cv::Mat& mask,
+           double pixel_size) {
   RequireSegmentsInside(scan.rows, mask);
   for (const Segment& s : scan.rows) {
     Require(mask.at<std::uint8_t>(s.second) == 255, "a row ends on a set pixel");
@@ -26,13 +23,27 @@ void MeasureSilhouette(const MaskCase& c) {
   Require(!scan.rows.empty() && scan.rows.back().first.x == scan.opening_left &&
               scan.rows.back().second.x == scan.opening_right,
           "the opening is the lowest row");
-  WaterImage(DrawingOf(mask), scan.rows);
-  const double pixel_size = PixelSize(c.dpi, c.scale);
-  const SilhouetteValues v = SilhouetteResults(scan, pixel_size);
   if (MustBeFinite(pixel_size)) {
     RequireMeasured({{v.volume_cl, v.height_cm, v.opening_cm}}, "silhouette values, status 0");
     Require(v.height_cm > 0, "a measured vessel has a height above 0");
   }
+}
+
+void MeasureSilhouette(const MaskCase& c) {
+  if (!ArgsValid({"", c.dpi, c.scale})) return;  // status 2
+  const double pixel_size = PixelSize(c.dpi, c.scale);
+  const GuardedMask guarded(c.mask);
+  const cv::Mat& mask = guarded.mat();
+  if (!AllInk(mask)) {
+    const SilhouetteScan scan = ScanSilhouette(mask);
+    if (scan.found) Check(scan, SilhouetteResults(scan, pixel_size), mask, pixel_size);
+  }
+
+  const cv::Mat drawing = DrawingOf(mask);
+  const SilhouetteMeasurement m = MeasureSilhouetteDrawing(drawing, c.dpi, c.scale);
+  if (!m.failure.empty()) return;  // status 1
+  Check(m.scan, m.values, m.mask, pixel_size);
+  WaterImage(drawing, m.scan.rows);
 }
 
 }  // namespace

@@ -18,10 +18,13 @@ extreme=${ORVELLO_FUZZ_CHECK_EXTREME:-OFF}
 build=build-fuzz
 targets=(silhouette median leftedge args)
 
+# The tools' libraries are instrumented too; the targets add -fsanitize=fuzzer.
+flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined"
+flags+=" -fno-omit-frame-pointer"
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  "-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer" \
-  -DORVELLO_BUILD_FUZZ=ON -DORVELLO_BUILD_FRONTEND=OFF -DORVELLO_BUILD_TESTS=OFF \
-  -DORVELLO_BUILD_BENCH=OFF -DORVELLO_FUZZ_CHECK_EXTREME_PIXEL_SIZES="$extreme"
+  -DCMAKE_CXX_FLAGS="$flags" -DORVELLO_BUILD_FUZZ=ON -DORVELLO_BUILD_FRONTEND=OFF \
+  -DORVELLO_BUILD_TESTS=OFF -DORVELLO_BUILD_BENCH=OFF \
+  -DORVELLO_FUZZ_CHECK_EXTREME_PIXEL_SIZES="$extreme"
 cmake --build "$build" -j2 --target orvello_fuzzers
 
 export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1
