@@ -93,7 +93,7 @@ bool IsTruncatedJpeg(std::string_view bytes) {
 }
 
 cv::Mat OnWhitePaper(const cv::Mat& colour, const cv::Mat& alpha) {
-  cv::Mat alpha3, paper;
+  cv::Mat alpha3;
   cv::cvtColor(alpha, alpha3, cv::COLOR_GRAY2BGR);
   cv::Mat coverage;
   alpha3.convertTo(coverage, CV_32FC3, 1.0 / 255);
