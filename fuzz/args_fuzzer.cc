@@ -45,16 +45,17 @@ void ConvertArgs(const std::uint8_t* data, std::size_t size) {
             "any other count gives the defaults");
   }
   const bool valid = ArgsValid(args);
-  Require(valid == (std::isfinite(args.dpi) && args.dpi > 0 && std::isfinite(args.scale) &&
-                    args.scale > 0),
-          "valid arguments are finite and greater than 0");
-#ifdef ORVELLO_FUZZ_CHECK_EXTREME_PIXEL_SIZES
-  if (!valid) return;
+  const bool positive =
+      std::isfinite(args.dpi) && args.dpi > 0 && std::isfinite(args.scale) && args.scale > 0;
+  Require(!valid || positive, "valid arguments are finite and greater than 0");
+  if (!positive) return;
   const double pixel_size = PixelSize(args.dpi, args.scale);
+  Require(valid == (pixel_size >= kSmallestPixelSize && pixel_size <= kLargestPixelSize),
+          "positive arguments are valid when their pixel size is in the accepted range");
+  if (!valid) return;
   const double f = ResolutionFactor(args.dpi);
   Require(std::isfinite(pixel_size) && pixel_size > 0 && std::isfinite(f) && f > 0,
           "valid arguments give a finite pixel size and resolution factor above 0");
-#endif
 }
 
 }  // namespace

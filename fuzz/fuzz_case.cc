@@ -187,15 +187,6 @@ void RequireSegmentsInside(const std::vector<Segment>& rows, const cv::Mat& mask
   }
 }
 
-bool MustBeFinite(double pixel_size) {
-#ifdef ORVELLO_FUZZ_CHECK_EXTREME_PIXEL_SIZES
-  (void)pixel_size;
-  return true;
-#else
-  return pixel_size >= 1e-90 && pixel_size <= 1e90;
-#endif
-}
-
 void RequireMeasured(std::span<const double> values, std::string_view what) {
   for (size_t i = 0; i < values.size(); ++i) {
     if (std::isfinite(values[i]) && values[i] >= 0) continue;

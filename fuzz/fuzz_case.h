@@ -86,12 +86,6 @@ void Require(bool condition, std::string_view what);
 // one row, the first not right of the second, and the first on a set pixel.
 void RequireSegmentsInside(const std::vector<Segment>& rows, const cv::Mat& mask);
 
-// Returns true when the results of a run that ends with status 0 must all be
-// finite: always when the build checks every pixel size, else when
-// 1e-90 <= pixel size <= 1e90, where no value of a mask of at most
-// kMaxPixels can overflow or underflow.
-bool MustBeFinite(double pixel_size);
-
 // Requires every value of `values` to be finite and not negative, naming
 // `what`.
 void RequireMeasured(std::span<const double> values, std::string_view what);

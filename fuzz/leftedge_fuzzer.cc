@@ -42,10 +42,8 @@ std::optional<SectionValues> ScanAndCheck(const cv::Mat& edge_mask, double f, do
                edge_mask.at<std::uint8_t>(scan.floor_row - 15, scan.base_column) == 255),
           "the base column is set on the base row");
   const SectionValues v = LeftEdgeResults(scan, pixel_size);
-  if (MustBeFinite(pixel_size)) {
-    RequireMeasured(Listed(v), "left-edge values, status 0");
-    Require(v.total_height_cm > 0, "a measured vessel has a height above 0");
-  }
+  RequireMeasured(Listed(v), "left-edge values, status 0");
+  Require(v.total_height_cm > 0, "a measured vessel has a height above 0");
   return v;
 }
 

@@ -20,7 +20,7 @@ std::array<double, 7> Listed(const SectionValues& v) {
 }
 
 // Checks `scan` of `mask` and the values of a run that ends with status 0.
-void Check(const MedianScan& scan, const SectionValues& v, const cv::Mat& mask, double pixel_size) {
+void Check(const MedianScan& scan, const SectionValues& v, const cv::Mat& mask) {
   RequireSegmentsInside(scan.rows, mask);
   for (const Segment& s : scan.rows) {
     Require(s.second.x == scan.axis_column, "a liquid row ends on the axis");
@@ -35,10 +35,8 @@ void Check(const MedianScan& scan, const SectionValues& v, const cv::Mat& mask, 
               (scan.base_column > scan.extents.left && scan.base_column < mask.cols &&
                mask.at<std::uint8_t>(scan.floor_row - 15, scan.base_column) == 255),
           "the base column is set on the base row");
-  if (MustBeFinite(pixel_size)) {
-    RequireMeasured(Listed(v), "median-line values, status 0");
-    Require(v.total_height_cm > 0, "a measured vessel has a height above 0");
-  }
+  RequireMeasured(Listed(v), "median-line values, status 0");
+  Require(v.total_height_cm > 0, "a measured vessel has a height above 0");
 }
 
 void MeasureMedian(const MaskCase& c) {
@@ -52,7 +50,7 @@ void MeasureMedian(const MaskCase& c) {
     const MedianScan scan = ScanMedian(mask, ResolutionFactor(c.dpi));
     if (scan.failure == MedianFailure::kNone) {
       values = MedianResults(scan, pixel_size);
-      Check(scan, values, mask, pixel_size);
+      Check(scan, values, mask);
       measured = true;
     }
   }

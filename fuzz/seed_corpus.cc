@@ -155,12 +155,10 @@ std::vector<Seed> DrawingSeeds(int category) {
   const double drawn_dpi = category == 3 ? 24 : category == 2 ? 32 : 37.5;
   const double dpi = category == 2 ? 600 : 300;
   const int zoom = category == 1 ? 3 : 0;
-  // Zoomed category-1 drawings are large and slow to measure: three shapes.
+  // A zoomed category-1 drawing is large and slow to measure: one shape.
   const std::vector<drawgen::Shape> shapes =
-      category == 1
-          ? std::vector<drawgen::Shape>{drawgen::Shape::kCylinder, drawgen::Shape::kGlobularJar,
-                                        drawgen::Shape::kNeckedJar}
-          : drawgen::AllShapes();
+      category == 1 ? std::vector<drawgen::Shape>{drawgen::Shape::kGlobularJar}
+                    : drawgen::AllShapes();
   std::vector<Seed> seeds;
   for (const drawgen::Shape shape : shapes) {
     const cv::Mat cells = DrawnMask(category, shape, drawn_dpi, true);

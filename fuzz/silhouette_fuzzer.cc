@@ -13,8 +13,7 @@ namespace orvello::fuzz {
 namespace {
 
 // Checks `scan` of `mask` and the values of a run that ends with status 0.
-void Check(const SilhouetteScan& scan, const SilhouetteValues& v, const cv::Mat& mask,
-           double pixel_size) {
+void Check(const SilhouetteScan& scan, const SilhouetteValues& v, const cv::Mat& mask) {
   RequireSegmentsInside(scan.rows, mask);
   for (const Segment& s : scan.rows) {
     Require(mask.at<std::uint8_t>(s.second) == 255, "a row ends on a set pixel");
@@ -23,10 +22,8 @@ void Check(const SilhouetteScan& scan, const SilhouetteValues& v, const cv::Mat&
   Require(!scan.rows.empty() && scan.rows.back().first.x == scan.opening_left &&
               scan.rows.back().second.x == scan.opening_right,
           "the opening is the lowest row");
-  if (MustBeFinite(pixel_size)) {
-    RequireMeasured({{v.volume_cl, v.height_cm, v.opening_cm}}, "silhouette values, status 0");
-    Require(v.height_cm > 0, "a measured vessel has a height above 0");
-  }
+  RequireMeasured({{v.volume_cl, v.height_cm, v.opening_cm}}, "silhouette values, status 0");
+  Require(v.height_cm > 0, "a measured vessel has a height above 0");
 }
 
 void MeasureSilhouette(const MaskCase& c) {
@@ -36,13 +33,13 @@ void MeasureSilhouette(const MaskCase& c) {
   const cv::Mat& mask = guarded.mat();
   if (!AllInk(mask)) {
     const SilhouetteScan scan = ScanSilhouette(mask);
-    if (scan.found) Check(scan, SilhouetteResults(scan, pixel_size), mask, pixel_size);
+    if (scan.found) Check(scan, SilhouetteResults(scan, pixel_size), mask);
   }
 
   const cv::Mat drawing = DrawingOf(mask);
   const SilhouetteMeasurement m = MeasureSilhouetteDrawing(drawing, c.dpi, c.scale);
   if (!m.failure.empty()) return;  // status 1
-  Check(m.scan, m.values, m.mask, pixel_size);
+  Check(m.scan, m.values, m.mask);
   WaterImage(drawing, m.scan.rows);
 }
 

@@ -7,14 +7,10 @@
 # build-fuzz/fuzz-artifacts.
 #
 #   scripts/fuzz.sh [seconds per target, default 60]
-#
-# ORVELLO_FUZZ_CHECK_EXTREME=ON in the environment also requires finite
-# results for the extreme pixel sizes of fuzz/regressions/README.md.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
-extreme=${ORVELLO_FUZZ_CHECK_EXTREME:-OFF}
 build=build-fuzz
 targets=(silhouette median leftedge args)
 
@@ -23,8 +19,7 @@ flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefin
 flags+=" -fno-omit-frame-pointer"
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS="$flags" -DORVELLO_BUILD_FUZZ=ON -DORVELLO_BUILD_FRONTEND=OFF \
-  -DORVELLO_BUILD_TESTS=OFF -DORVELLO_BUILD_BENCH=OFF \
-  -DORVELLO_FUZZ_CHECK_EXTREME_PIXEL_SIZES="$extreme"
+  -DORVELLO_BUILD_TESTS=OFF -DORVELLO_BUILD_BENCH=OFF
 cmake --build "$build" -j2 --target orvello_fuzzers
 
 export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1
