@@ -2,11 +2,10 @@
 // it to grey and writes JPEG files of the grey and the colour image, as many
 // as the tool writes (two, or four with "4").
 
-#include <string>
-#include <vector>
-
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
+#include <string>
+#include <vector>
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;

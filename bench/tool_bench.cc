@@ -13,10 +13,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <opencv2/imgcodecs.hpp>
 #include <string>
 #include <vector>
-
-#include <opencv2/imgcodecs.hpp>
 
 #include "drawgen/drawgen.h"
 
@@ -105,9 +104,10 @@ int main(int argc, char** argv) {
           Run({(bin / "orvello_floor").string(), b.image, b.floor_images}, dir).seconds);
     }
     const double tool = Median(tool_times), floor = Median(floor_times);
-    std::printf("| `%s` | %d x %d, category %d, 600 dpi | %d | %.3f | %.3f | %.2f | %.2f | %.0f |\n",
-                b.tool, drawing.image.cols, drawing.image.rows, b.category, runs, tool, floor,
-                tool / floor, b.goal, peak / 1024.0);
+    std::printf(
+        "| `%s` | %d x %d, category %d, 600 dpi | %d | %.3f | %.3f | %.2f | %.2f | %.0f |\n",
+        b.tool, drawing.image.cols, drawing.image.rows, b.category, runs, tool, floor, tool / floor,
+        b.goal, peak / 1024.0);
   }
   std::filesystem::remove_all(dir);
   return 0;

@@ -1,10 +1,9 @@
 #include "Calc.h"
 
-#include <algorithm>
-#include <cmath>
-
 #include <QLocale>
 #include <QRegularExpression>
+#include <algorithm>
+#include <cmath>
 
 namespace orvello {
 
@@ -15,23 +14,16 @@ int ZoomLength(int length, int position) {
 }
 
 QSize ZoomSize(QSize size, int position) {
-  return QSize(ZoomLength(size.width(), position),
-               ZoomLength(size.height(), position));
+  return QSize(ZoomLength(size.width(), position), ZoomLength(size.height(), position));
 }
 
-QString ZoomLabel(int position) {
-  return QStringLiteral("Zoom : %1 %").arg(position);
-}
+QString ZoomLabel(int position) { return QStringLiteral("Zoom : %1 %").arg(position); }
 
 bool Paints(QSize drawn) { return drawn.width() > 10; }
 
-QSize PaintBoxSize(QSize current, QSize drawn) {
-  return Paints(drawn) ? drawn : current;
-}
+QSize PaintBoxSize(QSize current, QSize drawn) { return Paints(drawn) ? drawn : current; }
 
-QString ScaleText(double scale) {
-  return QLocale::c().toString(scale, 'g', 15);
-}
+QString ScaleText(double scale) { return QLocale::c().toString(scale, 'g', 15); }
 
 std::optional<double> ParseScale(const QString& text) {
   qsizetype begin = 0;
@@ -41,8 +33,8 @@ std::optional<double> ParseScale(const QString& text) {
   QString number = text.mid(begin, end - begin);
   number.replace(QLatin1Char(','), QLatin1Char('.'));
 
-  static const QRegularExpression kNumber(QStringLiteral(
-      R"(\A[+-]?(?:[0-9]+\.?[0-9]*|\.[0-9]+)(?:[eE][+-]?[0-9]+)?\z)"));
+  static const QRegularExpression kNumber(
+      QStringLiteral(R"(\A[+-]?(?:[0-9]+\.?[0-9]*|\.[0-9]+)(?:[eE][+-]?[0-9]+)?\z)"));
   if (!kNumber.match(number).hasMatch()) return std::nullopt;
   bool ok = false;
   const double value = QLocale::c().toDouble(number, &ok);
@@ -53,14 +45,12 @@ std::optional<double> ParseScale(const QString& text) {
 int ResolutionValue(const QString& text) {
   bool ok = false;
   const int value = text.toInt(&ok);
-  return std::clamp(ok ? value : kResolutionMin, kResolutionMin,
-                    kResolutionMax);
+  return std::clamp(ok ? value : kResolutionMin, kResolutionMin, kResolutionMax);
 }
 
 QString ToolProgram(const QString& program_dir, int categorie) {
   const char* suffix = categorie == 1 ? "2" : categorie == 3 ? "3" : "";
-  QString program = program_dir + QStringLiteral("orvelloCMD") +
-                    QLatin1String(suffix);
+  QString program = program_dir + QStringLiteral("orvelloCMD") + QLatin1String(suffix);
 #ifdef Q_OS_WIN
   program += QStringLiteral(".exe");
 #endif
@@ -86,18 +76,15 @@ QString RunFailure(const QString& program, const ToolRun& run) {
   const QString last = LastLine(run.output);
   if (!last.isEmpty()) return last;
   if (run.crashed) return program + QStringLiteral(" s'est arrêté anormalement");
-  return program + QStringLiteral(" s'est terminé avec le code %1")
-                       .arg(run.exit_status);
+  return program + QStringLiteral(" s'est terminé avec le code %1").arg(run.exit_status);
 }
 
 QString OpenFailure(const QString& path, const QString& cause) {
-  return QStringLiteral("Impossible d'ouvrir le fichier \"%1\". %2")
-      .arg(path, cause);
+  return QStringLiteral("Impossible d'ouvrir le fichier \"%1\". %2").arg(path, cause);
 }
 
 QString DecodeFailure(const QString& path, const QString& cause) {
-  return QStringLiteral("Impossible de lire l'image \"%1\". %2")
-      .arg(path, cause);
+  return QStringLiteral("Impossible de lire l'image \"%1\". %2").arg(path, cause);
 }
 
 }  // namespace orvello

@@ -4,11 +4,10 @@
 // The front end's arithmetic and texts, kept apart from the widgets so that
 // they can be checked without a window.
 
-#include <optional>
-
 #include <QByteArray>
 #include <QSize>
 #include <QString>
+#include <optional>
 
 namespace orvello {
 

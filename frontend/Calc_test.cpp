@@ -33,8 +33,7 @@ class CalcTest : public QObject {
     QFETCH(int, position);
     QFETCH(int, expected);
     QCOMPARE(ZoomLength(length, position), expected);
-    QCOMPARE(ZoomSize(QSize(length, length), position),
-             QSize(expected, expected));
+    QCOMPARE(ZoomSize(QSize(length, length), position), QSize(expected, expected));
   }
 
   void paintBoxSize_data() {
@@ -73,10 +72,9 @@ class CalcTest : public QObject {
         {"small: exponent", 1e-5, "1e-05"},
         {"large: exponent", 1e20, "1e+20"},
     };
-    for (const QLocale& locale :
-         {QLocale(QLocale::French, QLocale::France),
-          QLocale(QLocale::English, QLocale::UnitedStates),
-          QLocale(QLocale::German, QLocale::Germany)}) {
+    for (const QLocale& locale : {QLocale(QLocale::French, QLocale::France),
+                                  QLocale(QLocale::English, QLocale::UnitedStates),
+                                  QLocale(QLocale::German, QLocale::Germany)}) {
       for (const auto& row : kRows) {
         QTest::addRow("%s, %s", qPrintable(locale.name()), row.name)
             << locale << row.scale << QString::fromLatin1(row.text);
@@ -105,8 +103,7 @@ class CalcTest : public QObject {
   void toolProgram() {
     QFETCH(int, categorie);
     QFETCH(QString, expected);
-    QCOMPARE(ToolProgram(QStringLiteral("/opt/orvello/bin/"), categorie),
-             expected);
+    QCOMPARE(ToolProgram(QStringLiteral("/opt/orvello/bin/"), categorie), expected);
   }
 
   void wheelStep_data() {
@@ -144,11 +141,12 @@ class CalcTest : public QObject {
         << false << false << 0 << QByteArray() << "Impossible de lancer /p/orvelloCMD";
     QTest::newRow("status 1: its French message, UTF-8")
         << true << false << 1
-        << version + "Erreur ! Impossible de d\xc3\xa9terminer la ligne m\xc3\xa9" "diane !\n"
+        << version +
+               "Erreur ! Impossible de d\xc3\xa9terminer la ligne m\xc3\xa9"
+               "diane !\n"
         << QString::fromUtf8("Erreur ! Impossible de déterminer la ligne médiane !");
     QTest::newRow("status 255: blank lines and CR LF after the message")
-        << true << false << 255
-        << version + "Cannot read the image: /d/a b.jpg\r\n\r\n  \n"
+        << true << false << 255 << version + "Cannot read the image: /d/a b.jpg\r\n\r\n  \n"
         << "Cannot read the image: /d/a b.jpg";
     QTest::newRow("crash after the version line")
         << true << true << 0 << version << "opencv version : 4.6";
@@ -166,8 +164,8 @@ class CalcTest : public QObject {
     QFETCH(int, status);
     QFETCH(QByteArray, output);
     QFETCH(QString, expected);
-    const ToolRun run{.started = started, .crashed = crashed,
-                      .exit_status = status, .output = output};
+    const ToolRun run{
+        .started = started, .crashed = crashed, .exit_status = status, .output = output};
     QCOMPARE(RunFailure(QStringLiteral("/p/orvelloCMD"), run), expected);
   }
 };

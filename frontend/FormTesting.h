@@ -32,9 +32,7 @@ class FakePrompts {
   Prompts Make() {
     return Prompts{
         .choose_picture =
-            [this](QWidget*) {
-              return pictures.isEmpty() ? QString() : pictures.takeFirst();
-            },
+            [this](QWidget*) { return pictures.isEmpty() ? QString() : pictures.takeFirst(); },
         .tell = [this](QWidget*, const QString& text) { told << text; },
         .warn = [this](QWidget*, const QString& text) { warned << text; },
     };
@@ -71,25 +69,23 @@ inline void TypeResolution(TSpinEdit* field, const QString& text) {
 
 // What the user gives the dialog in one showing.
 struct DialogInput {
-  QString picture;            // "" chooses nothing
+  QString picture;  // "" chooses nothing
   QString resolution = "300";
   QString scale = "1";
-  int category = 3;           // 0 checks none
-  bool cancel = false;        // "Annuler" instead of "OK"
+  int category = 3;     // 0 checks none
+  bool cancel = false;  // "Annuler" instead of "OK"
 };
 
 // Returns the radio button of `category` (1 to 3) in `dialog`.
 inline QRadioButton* CategoryButton(TForm2& dialog, int category) {
-  QRadioButton* buttons[] = {dialog.RadioButton1, dialog.RadioButton2,
-                             dialog.RadioButton3};
+  QRadioButton* buttons[] = {dialog.RadioButton1, dialog.RadioButton2, dialog.RadioButton3};
   return buttons[category - 1];
 }
 
 // Fills the shown `dialog` with `input` and closes it with "OK" or
 // "Annuler"; an "OK" that the dialog refuses is followed by "Annuler", so
 // that a modal showing always ends.
-inline void FillDialog(TForm2& dialog, FakePrompts& prompts,
-                       const DialogInput& input) {
+inline void FillDialog(TForm2& dialog, FakePrompts& prompts, const DialogInput& input) {
   if (!input.picture.isEmpty()) {
     prompts.pictures << input.picture;
     dialog.Button1Click();
@@ -106,8 +102,7 @@ inline void FillDialog(TForm2& dialog, FakePrompts& prompts,
 }
 
 // Runs "Nouvelle image" on `form`, answering its modal dialog with `input`.
-inline void RunThroughDialog(TForm1& form, FakePrompts& prompts,
-                             const DialogInput& input) {
+inline void RunThroughDialog(TForm1& form, FakePrompts& prompts, const DialogInput& input) {
   QTimer::singleShot(0, &form, [&] { FillDialog(*form.Form2, prompts, input); });
   form.Button1Click();
 }
@@ -120,8 +115,7 @@ class ProgramDir {
 
   // Writes the file `name` in the directory with `bytes` and, when
   // `executable`, makes it executable by its owner.
-  void Write(const QString& name, const QByteArray& bytes,
-             bool executable = false) const {
+  void Write(const QString& name, const QByteArray& bytes, bool executable = false) const {
     QFile file(Path() + name);
     QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(file.fileName()));
     file.write(bytes);

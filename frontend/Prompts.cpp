@@ -16,8 +16,7 @@ constexpr char kPictureFilter[] =
     "Tous les fichiers (*)";
 
 void ShowMessage(QWidget* parent, const QString& text, QMessageBox::Icon icon) {
-  QMessageBox box(icon, QString::fromUtf8(kMessageCaption), text,
-                  QMessageBox::Ok, parent);
+  QMessageBox box(icon, QString::fromUtf8(kMessageCaption), text, QMessageBox::Ok, parent);
   box.exec();
 }
 
@@ -27,18 +26,13 @@ Prompts WidgetPrompts() {
   return Prompts{
       .choose_picture =
           [](QWidget* parent) {
-            return QFileDialog::getOpenFileName(parent, QStringLiteral("Ouvrir"),
-                                                QString(),
+            return QFileDialog::getOpenFileName(parent, QStringLiteral("Ouvrir"), QString(),
                                                 QString::fromUtf8(kPictureFilter));
           },
-      .tell =
-          [](QWidget* parent, const QString& text) {
-            ShowMessage(parent, text, QMessageBox::NoIcon);
-          },
-      .warn =
-          [](QWidget* parent, const QString& text) {
-            ShowMessage(parent, text, QMessageBox::Critical);
-          },
+      .tell = [](QWidget* parent,
+                 const QString& text) { ShowMessage(parent, text, QMessageBox::NoIcon); },
+      .warn = [](QWidget* parent,
+                 const QString& text) { ShowMessage(parent, text, QMessageBox::Critical); },
   };
 }
 

@@ -4,9 +4,8 @@
 // The modal questions and messages of the front end, behind one seam so that
 // the forms can run without a real file dialog or message box.
 
-#include <functional>
-
 #include <QString>
+#include <functional>
 
 class QWidget;
 

@@ -8,12 +8,8 @@ TSpinEdit::TSpinEdit(QWidget* parent) : QSpinBox(parent) {
   setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
 }
 
-QValidator::State TSpinEdit::validate(QString&, int&) const {
-  return QValidator::Acceptable;
-}
+QValidator::State TSpinEdit::validate(QString&, int&) const { return QValidator::Acceptable; }
 
-int TSpinEdit::valueFromText(const QString& text) const {
-  return ResolutionValue(text);
-}
+int TSpinEdit::valueFromText(const QString& text) const { return ResolutionValue(text); }
 
 }  // namespace orvello

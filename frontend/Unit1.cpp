@@ -9,7 +9,6 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QWheelEvent>
-
 #include <utility>
 
 #include "Unit2.h"
@@ -34,8 +33,7 @@ constexpr char kWaterName[] = "eau.jpg";
 
 }  // namespace
 
-ToolRun LanceAppliAttenteFin(const QString& program,
-                             const QStringList& arguments,
+ToolRun LanceAppliAttenteFin(const QString& program, const QStringList& arguments,
                              const QString& working_directory) {
   QProcess process;
   process.setProgram(program);
@@ -55,8 +53,7 @@ ToolRun LanceAppliAttenteFin(const QString& program,
   return run;
 }
 
-TForm1::TForm1(Prompts prompts, QWidget* parent)
-    : QWidget(parent), prompts_(std::move(prompts)) {
+TForm1::TForm1(Prompts prompts, QWidget* parent) : QWidget(parent), prompts_(std::move(prompts)) {
   setupUi(this);
   Form2 = new TForm2(prompts_, this);
   connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
@@ -87,8 +84,7 @@ void TForm1::Button1Click() {
   if (cancel) return;
 
   const QString program = ToolProgram(chemin_appli, categorie);
-  const QStringList arguments = {chemin_image, QString::number(resolution),
-                                 ScaleText(echelle)};
+  const QStringList arguments = {chemin_image, QString::number(resolution), ScaleText(echelle)};
   const ToolRun run = LanceAppliAttenteFin(program, arguments, chemin_appli);
   if (const QString failure = RunFailure(program, run); !failure.isEmpty()) {
     prompts_.warn(this, failure);
@@ -135,8 +131,7 @@ void TForm1::TrackBar1Change() {
   const QSize size = ZoomSize(ze_bitmap.size(), position);
   draw_bitmap = ze_bitmap.isNull() || size.isEmpty()
                     ? QImage()
-                    : ze_bitmap.scaled(size, Qt::IgnoreAspectRatio,
-                                       Qt::FastTransformation);
+                    : ze_bitmap.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
   PaintBox1->resize(PaintBoxSize(PaintBox1->size(), draw_bitmap.size()));
   PaintBox1->update();
 }
@@ -149,14 +144,12 @@ void TForm1::PaintBox1Paint() {
 
 void TForm1::ScrollBox1MouseWheelDown() {
   QScrollBar* bar = ScrollBox1->verticalScrollBar();
-  bar->setValue(WheelStep(bar->value(), bar->singleStep(), bar->minimum(),
-                          bar->maximum()));
+  bar->setValue(WheelStep(bar->value(), bar->singleStep(), bar->minimum(), bar->maximum()));
 }
 
 void TForm1::ScrollBox1MouseWheelUp() {
   QScrollBar* bar = ScrollBox1->verticalScrollBar();
-  bar->setValue(WheelStep(bar->value(), -bar->singleStep(), bar->minimum(),
-                          bar->maximum()));
+  bar->setValue(WheelStep(bar->value(), -bar->singleStep(), bar->minimum(), bar->maximum()));
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

@@ -37,8 +37,7 @@ extern QImage draw_bitmap;
 // Starts `program` with `arguments` (each passed as it is, no shell) in the
 // working directory `working_directory`, and waits without time limit until
 // its process has ended. Returns how it ended, with its standard output.
-ToolRun LanceAppliAttenteFin(const QString& program,
-                             const QStringList& arguments,
+ToolRun LanceAppliAttenteFin(const QString& program, const QStringList& arguments,
                              const QString& working_directory);
 
 // The main window: "Nouvelle image", the zoom, the results text and the

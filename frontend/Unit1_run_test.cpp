@@ -1,12 +1,11 @@
 // The measurement run end to end, with the real tools of this build on
 // drawings of every category.
 
-#include <map>
-
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QtTest>
+#include <map>
 
 #include "FormTesting.h"
 #include "Unit1.h"
@@ -90,12 +89,11 @@ class RunTest : public QObject {
     for (int category : {1, 2, 3}) {
       if (ToolOf(category).isEmpty()) continue;
 #ifdef ORVELLO_DRAWGEN
-      const QString path =
-          work_.filePath(QStringLiteral("category%1.png").arg(category));
+      const QString path = work_.filePath(QStringLiteral("category%1.png").arg(category));
       QProcess drawgen;
       drawgen.start(QStringLiteral(ORVELLO_DRAWGEN),
-                    {"--category", QString::number(category), "--shape",
-                     "cylinder", "--dpi", "300", "--scale", "1", "--out", path});
+                    {"--category", QString::number(category), "--shape", "cylinder", "--dpi", "300",
+                     "--scale", "1", "--out", path});
       QVERIFY(drawgen.waitForFinished(-1));
       QCOMPARE(drawgen.exitCode(), 0);
       drawings_[category] = {path, 300};
@@ -144,8 +142,8 @@ class RunTest : public QObject {
     QTest::addColumn<QString>("scale");
     QTest::addColumn<QString>("message");  // "%1": the drawing's path
     for (const auto& [category, drawing] : drawings_) {
-      QTest::addRow("category %d, unreadable drawing", category)
-          << category << true << "1" << "Cannot read the image: %1";
+      QTest::addRow("category %d, unreadable drawing", category) << category << true << "1"
+                                                                 << "Cannot read the image: %1";
       QTest::addRow("category %d, scale 0", category)
           << category << false << "0"
           << "Erreur ! Résolution ou échelle incorrecte !";
@@ -196,8 +194,7 @@ class RunTest : public QObject {
     const QImage shown = draw_bitmap;
 
     RunThroughDialog(bench.form, bench.prompts,
-                     {.picture = drawing.path, .category = category,
-                      .cancel = true});
+                     {.picture = drawing.path, .category = category, .cancel = true});
 
     QVERIFY(!bench.dir.Has("results.txt"));
     QVERIFY(!bench.dir.Has("eau.jpg"));

@@ -75,20 +75,14 @@ class WindowTest : public QObject {
     QTest::addColumn<int>("position");
     QTest::addColumn<QSize>("drawn");
     QTest::addColumn<QSize>("box");
-    QTest::newRow("101 px at 50 %") << QSize(101, 41) << 50 << QSize(50, 20)
-                                    << QSize(50, 20);
-    QTest::newRow("103 px at 50 %") << QSize(103, 43) << 50 << QSize(52, 22)
-                                    << QSize(52, 22);
-    QTest::newRow("start zoom") << QSize(1919, 1696) << 20 << QSize(384, 339)
-                                << QSize(384, 339);
-    QTest::newRow("100 %: own size") << QSize(333, 222) << 100
-                                     << QSize(333, 222) << QSize(333, 222);
-    QTest::newRow("0 %") << QSize(2000, 1000) << 0 << QSize(0, 0)
-                         << QSize(105, 105);
-    QTest::newRow("10 px wide") << QSize(50, 500) << 20 << QSize(10, 100)
-                                << QSize(105, 105);
-    QTest::newRow("11 px wide") << QSize(55, 5) << 20 << QSize(11, 1)
-                                << QSize(11, 1);
+    QTest::newRow("101 px at 50 %") << QSize(101, 41) << 50 << QSize(50, 20) << QSize(50, 20);
+    QTest::newRow("103 px at 50 %") << QSize(103, 43) << 50 << QSize(52, 22) << QSize(52, 22);
+    QTest::newRow("start zoom") << QSize(1919, 1696) << 20 << QSize(384, 339) << QSize(384, 339);
+    QTest::newRow("100 %: own size")
+        << QSize(333, 222) << 100 << QSize(333, 222) << QSize(333, 222);
+    QTest::newRow("0 %") << QSize(2000, 1000) << 0 << QSize(0, 0) << QSize(105, 105);
+    QTest::newRow("10 px wide") << QSize(50, 500) << 20 << QSize(10, 100) << QSize(105, 105);
+    QTest::newRow("11 px wide") << QSize(55, 5) << 20 << QSize(11, 1) << QSize(11, 1);
   }
 
   void zoomSizes() {
@@ -146,15 +140,11 @@ class WindowTest : public QObject {
     QTest::addColumn<int>("moved");
     QTest::newRow("top, away from the user") << "top" << QList<int>{120} << 0;
     QTest::newRow("top, toward the user") << "top" << QList<int>{-120} << 8;
-    QTest::newRow("top, two notches at once") << "top" << QList<int>{-240}
-                                              << 16;
-    QTest::newRow("top, two half notches") << "top" << QList<int>{-60, -60}
-                                           << 8;
+    QTest::newRow("top, two notches at once") << "top" << QList<int>{-240} << 16;
+    QTest::newRow("top, two half notches") << "top" << QList<int>{-60, -60} << 8;
     QTest::newRow("top, half a notch") << "top" << QList<int>{-60} << 0;
-    QTest::newRow("bottom, toward the user") << "bottom" << QList<int>{-120}
-                                             << 0;
-    QTest::newRow("bottom, away from the user") << "bottom"
-                                                << QList<int>{120} << -8;
+    QTest::newRow("bottom, toward the user") << "bottom" << QList<int>{-120} << 0;
+    QTest::newRow("bottom, away from the user") << "bottom" << QList<int>{120} << -8;
     QTest::newRow("4 px above the bottom, toward the user")
         << "near bottom" << QList<int>{-120} << 4;
   }
@@ -169,15 +159,13 @@ class WindowTest : public QObject {
     window.form.TrackBar1->setValue(100);
     QScrollBar* bar = window.form.ScrollBox1->verticalScrollBar();
     QVERIFY(bar->maximum() > 100);
-    const int from = start == "top"      ? 0
-                     : start == "bottom" ? bar->maximum()
-                                         : bar->maximum() - 4;
+    const int from = start == "top" ? 0 : start == "bottom" ? bar->maximum() : bar->maximum() - 4;
     bar->setValue(from);
     QWidget* viewport = window.form.ScrollBox1->viewport();
     for (int delta : deltas) {
-      QWheelEvent event(QPointF(50, 50), viewport->mapToGlobal(QPointF(50, 50)),
-                        QPoint(), QPoint(0, delta), Qt::NoButton,
-                        Qt::ShiftModifier, Qt::NoScrollPhase, false);
+      QWheelEvent event(QPointF(50, 50), viewport->mapToGlobal(QPointF(50, 50)), QPoint(),
+                        QPoint(0, delta), Qt::NoButton, Qt::ShiftModifier, Qt::NoScrollPhase,
+                        false);
       QCoreApplication::sendEvent(viewport, &event);
     }
     QCOMPARE(bar->value(), from + moved);
@@ -192,32 +180,30 @@ class WindowTest : public QObject {
     QTest::addColumn<QString>("message");  // "%1": the program directory
     QTest::addColumn<bool>("message_is_prefix");
     const QByteArray version = "#!/bin/sh\necho 'opencv version : 4.6'\n";
-    QTest::newRow("no tool") << QByteArray() << false
-                             << "Impossible de lancer %1orvelloCMD3" << false;
+    QTest::newRow("no tool") << QByteArray() << false << "Impossible de lancer %1orvelloCMD3"
+                             << false;
     QTest::newRow("tool not executable")
         << version << false << "Impossible de lancer %1orvelloCMD3" << false;
     QTest::newRow("status 1 with its message")
-        << version + "echo 'Erreur ! Impossible de déterminer la ligne médiane !'\n"
-                     "exit 1\n"
-        << true << "Erreur ! Impossible de déterminer la ligne médiane !"
-        << false;
+        << version +
+               "echo 'Erreur ! Impossible de déterminer la ligne médiane !'\n"
+               "exit 1\n"
+        << true << "Erreur ! Impossible de déterminer la ligne médiane !" << false;
     QTest::newRow("status 255, unreadable drawing")
-        << version + "echo \"Cannot read the image: $1\"\nexit 255\n" << true
-        << "Cannot read the image: /d/vase.tiff" << false;
-    QTest::newRow("status 3, silent") << QByteArray("#!/bin/sh\nexit 3\n")
-                                      << true
+        << version + "echo \"Cannot read the image: $1\"\nexit 255\n"
+        << true << "Cannot read the image: /d/vase.tiff" << false;
+    QTest::newRow("status 3, silent") << QByteArray("#!/bin/sh\nexit 3\n") << true
                                       << QString::fromUtf8(
                                              "%1orvelloCMD3 s'est terminé "
                                              "avec le code 3")
                                       << false;
-    QTest::newRow("crash") << version + "kill -SEGV $$\n" << true
-                           << "opencv version : 4.6" << false;
+    QTest::newRow("crash") << version + "kill -SEGV $$\n"
+                           << true << "opencv version : 4.6" << false;
     QTest::newRow("status 0, no water image")
-        << version << true
-        << "Impossible d'ouvrir le fichier \"%1eau.jpg\". " << true;
+        << version << true << "Impossible d'ouvrir le fichier \"%1eau.jpg\". " << true;
     QTest::newRow("status 0, water image not a JPEG")
-        << version + "echo 'pas une image' > eau.jpg\n" << true
-        << "Impossible de lire l'image \"%1eau.jpg\". " << true;
+        << version + "echo 'pas une image' > eau.jpg\n"
+        << true << "Impossible de lire l'image \"%1eau.jpg\". " << true;
   }
 
   void failedRunKeepsDisplay() {
@@ -234,16 +220,13 @@ class WindowTest : public QObject {
     window.form.TrackBar1->setValue(50);
     const QImage earlier = draw_bitmap;
 
-    RunThroughDialog(window.form, window.prompts,
-                     {.picture = "/d/vase.tiff", .category = 3});
+    RunThroughDialog(window.form, window.prompts, {.picture = "/d/vase.tiff", .category = 3});
 
     QCOMPARE(window.prompts.warned.size(), 1);
-    const QString expected =
-        message.contains("%1") ? message.arg(dir.Path()) : message;
+    const QString expected = message.contains("%1") ? message.arg(dir.Path()) : message;
     const QString& warned = window.prompts.warned.front();
     if (message_is_prefix) {
-      QVERIFY2(warned.startsWith(expected) && warned.size() > expected.size(),
-               qPrintable(warned));
+      QVERIFY2(warned.startsWith(expected) && warned.size() > expected.size(), qPrintable(warned));
     } else {
       QCOMPARE(warned, expected);
     }
@@ -266,13 +249,11 @@ class WindowTest : public QObject {
     dir.Write("orvelloCMD3", "#!/bin/sh\ncp source.jpg eau.jpg\n", true);
     window.ShowEarlier(Plain(QSize(300, 200), Qt::green), "Volume : 5 cL");
 
-    RunThroughDialog(window.form, window.prompts,
-                     {.picture = "/d/vase.tiff", .category = 3});
+    RunThroughDialog(window.form, window.prompts, {.picture = "/d/vase.tiff", .category = 3});
 
     QCOMPARE(window.prompts.warned.size(), 1);
-    QVERIFY2(window.prompts.warned.front().startsWith(
-                 "Impossible d'ouvrir le fichier \"" + dir.Path() +
-                 "results.txt\". "),
+    QVERIFY2(window.prompts.warned.front().startsWith("Impossible d'ouvrir le fichier \"" +
+                                                      dir.Path() + "results.txt\". "),
              qPrintable(window.prompts.warned.front()));
     QCOMPARE(ze_bitmap.size(), QSize(120, 80));
     QCOMPARE(draw_bitmap.size(), QSize(24, 16));
@@ -288,15 +269,17 @@ class WindowTest : public QObject {
     QTest::addColumn<QString>("scale");
     QTest::addColumn<QString>("tool");
     QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("category 1")
-        << 1 << "/d/vase.bmp" << "1" << "orvelloCMD2"
-        << QStringList{"/d/vase.bmp", "600", "1"};
+    QTest::newRow("category 1") << 1 << "/d/vase.bmp"
+                                << "1"
+                                << "orvelloCMD2" << QStringList{"/d/vase.bmp", "600", "1"};
     QTest::newRow("category 2, comma scale")
-        << 2 << "/d/vase.jpg" << "0,5" << "orvelloCMD"
-        << QStringList{"/d/vase.jpg", "600", "0.5"};
+        << 2 << "/d/vase.jpg"
+        << "0,5"
+        << "orvelloCMD" << QStringList{"/d/vase.jpg", "600", "0.5"};
     QTest::newRow("category 3, exponent scale")
-        << 3 << "/d/vase.tiff" << "15E-1" << "orvelloCMD3"
-        << QStringList{"/d/vase.tiff", "600", "1.5"};
+        << 3 << "/d/vase.tiff"
+        << "15E-1"
+        << "orvelloCMD3" << QStringList{"/d/vase.tiff", "600", "1.5"};
     const QString awkward[] = {
         "/d/mes dessins/vase 1.tiff",
         "/d/\"vase\" 'un'.tiff",
@@ -307,9 +290,8 @@ class WindowTest : public QObject {
         "/d/*?[a].tiff",
     };
     for (const QString& path : awkward) {
-      QTest::addRow("path %s", qPrintable(path))
-          << 3 << path << "1" << "orvelloCMD3"
-          << QStringList{path, "600", "1"};
+      QTest::addRow("path %s", qPrintable(path)) << 3 << path << "1"
+                                                 << "orvelloCMD3" << QStringList{path, "600", "1"};
     }
   }
 
@@ -325,21 +307,18 @@ class WindowTest : public QObject {
     QVERIFY(Plain(QSize(120, 80), Qt::blue).save(dir.Path() + "source.jpg"));
     dir.Write(tool, kEchoTool, true);
 
-    RunThroughDialog(window.form, window.prompts,
-                     {.picture = picture, .resolution = "600", .scale = scale,
-                      .category = category});
+    RunThroughDialog(
+        window.form, window.prompts,
+        {.picture = picture, .resolution = "600", .scale = scale, .category = category});
 
     QCOMPARE(window.prompts.warned, QStringList());
     QFile args(dir.Path() + "args.txt");
     QVERIFY(args.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(args.readAll()).split('\n', Qt::SkipEmptyParts),
-             arguments);
+    QCOMPARE(QString::fromUtf8(args.readAll()).split('\n', Qt::SkipEmptyParts), arguments);
     QFile cwd(dir.Path() + "cwd.txt");
     QVERIFY(cwd.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(cwd.readAll()).trimmed(),
-             QDir(dir.Path()).canonicalPath());
-    QCOMPARE(window.form.Memo1->toPlainText(),
-             "Volume : 1 cL\nHauteur  : 2 cm");
+    QCOMPARE(QString::fromUtf8(cwd.readAll()).trimmed(), QDir(dir.Path()).canonicalPath());
+    QCOMPARE(window.form.Memo1->toPlainText(), "Volume : 1 cL\nHauteur  : 2 cm");
     QCOMPARE(draw_bitmap.size(), QSize(24, 16));
     QVERIFY(!QFile::exists(dir.Path() + "pwned"));
     QVERIFY(!QFile::exists(dir.Path() + "pwned2"));
@@ -357,8 +336,7 @@ class WindowTest : public QObject {
     const QImage earlier = draw_bitmap;
 
     RunThroughDialog(window.form, window.prompts,
-                     {.picture = "/d/vase.tiff", .category = 3,
-                      .cancel = true});
+                     {.picture = "/d/vase.tiff", .category = 3, .cancel = true});
 
     QCOMPARE(cancel, true);
     QCOMPARE(chemin_image, "/d/vase.tiff");

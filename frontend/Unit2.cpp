@@ -2,7 +2,6 @@
 
 #include <QKeyEvent>
 #include <QScreen>
-
 #include <algorithm>
 #include <utility>
 
@@ -15,8 +14,7 @@ static void InitExamplePictures() { Q_INIT_RESOURCE(Orvello); }
 
 namespace orvello {
 
-TForm2::TForm2(Prompts prompts, QWidget* parent)
-    : QDialog(parent), prompts_(std::move(prompts)) {
+TForm2::TForm2(Prompts prompts, QWidget* parent) : QDialog(parent), prompts_(std::move(prompts)) {
   InitExamplePictures();
   setupUi(this);
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -27,8 +25,7 @@ TForm2::TForm2(Prompts prompts, QWidget* parent)
     label->adjustSize();
   }
   for (QRadioButton* button : {RadioButton1, RadioButton2, RadioButton3}) {
-    button->resize(std::max(button->width(), button->sizeHint().width()),
-                   button->height());
+    button->resize(std::max(button->width(), button->sizeHint().width()), button->height());
   }
   connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
@@ -66,8 +63,7 @@ void TForm2::Button2Click() {
     return;
   }
   echelle = *scale;
-  if (!RadioButton1->isChecked() && !RadioButton2->isChecked() &&
-      !RadioButton3->isChecked()) {
+  if (!RadioButton1->isChecked() && !RadioButton2->isChecked() && !RadioButton3->isChecked()) {
     prompts_.tell(this, QStringLiteral("Erreur ! Veuillez sélectionner une catégorie !"));
     return;
   }

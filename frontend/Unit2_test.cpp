@@ -1,9 +1,8 @@
 #include "Unit2.h"
 
-#include <optional>
-
 #include <QLocale>
 #include <QtTest>
+#include <optional>
 
 #include "FormTesting.h"
 #include "Unit1.h"
@@ -18,8 +17,7 @@ using testing::FakePrompts;
 
 const QString kNoImage = QStringLiteral("Erreur ! Veuillez sélectionner une image !");
 const QString kBadScale = QStringLiteral("Erreur ! Format d'échelle incorrect !");
-const QString kNoCategory =
-    QStringLiteral("Erreur ! Veuillez sélectionner une catégorie !");
+const QString kNoCategory = QStringLiteral("Erreur ! Veuillez sélectionner une catégorie !");
 const QString kDrawing = QStringLiteral("/data/dessins/vase 12.tiff");
 
 // A value that no check of the dialog writes.
@@ -45,9 +43,11 @@ class DialogTest : public QObject {
     QTest::addColumn<QStringList>("told");
     QTest::addColumn<double>("stored_scale");
     QTest::newRow("nothing chosen, bad scale, no category")
-        << "" << "x" << 0 << QStringList{kNoImage} << kUntouched;
+        << ""
+        << "x" << 0 << QStringList{kNoImage} << kUntouched;
     QTest::newRow("nothing chosen, good scale and category")
-        << "" << "2" << 3 << QStringList{kNoImage} << kUntouched;
+        << ""
+        << "2" << 3 << QStringList{kNoImage} << kUntouched;
     QTest::newRow("bad scale, no category")
         << kDrawing << "x" << 0 << QStringList{kBadScale} << kUntouched;
     QTest::newRow("no category: the scale is stored already")
@@ -92,9 +92,9 @@ class DialogTest : public QObject {
     FakePrompts prompts;
     TForm2 dialog(prompts.Make());
     dialog.show();
-    testing::FillDialog(dialog, prompts,
-                        {.picture = kDrawing, .resolution = "600",
-                         .scale = "0,5", .category = category});
+    testing::FillDialog(
+        dialog, prompts,
+        {.picture = kDrawing, .resolution = "600", .scale = "0,5", .category = category});
     QVERIFY(prompts.told.isEmpty());
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
@@ -118,8 +118,11 @@ class DialogTest : public QObject {
     TForm2 dialog(prompts.Make());
     dialog.show();
     testing::FillDialog(dialog, prompts,
-                        {.picture = kDrawing, .resolution = "1200",
-                         .scale = "0.25", .category = 2, .cancel = cancelled});
+                        {.picture = kDrawing,
+                         .resolution = "1200",
+                         .scale = "0.25",
+                         .category = 2,
+                         .cancel = cancelled});
     QVERIFY(!dialog.isVisible());
 
     dialog.show();
@@ -174,9 +177,8 @@ class DialogTest : public QObject {
         {"overflow", "1e999", std::nullopt},
         {"exponent without digits", "1e", std::nullopt},
     };
-    for (const QLocale& locale :
-         {QLocale(QLocale::French, QLocale::France),
-          QLocale(QLocale::English, QLocale::UnitedStates)}) {
+    for (const QLocale& locale : {QLocale(QLocale::French, QLocale::France),
+                                  QLocale(QLocale::English, QLocale::UnitedStates)}) {
       for (const auto& row : kRows) {
         QTest::addRow("%s, %s", qPrintable(locale.name()), row.name)
             << locale << QString::fromUtf8(row.text) << row.expected;
@@ -192,8 +194,7 @@ class DialogTest : public QObject {
     FakePrompts prompts;
     TForm2 dialog(prompts.Make());
     dialog.show();
-    testing::FillDialog(dialog, prompts,
-                        {.picture = kDrawing, .scale = text, .category = 1});
+    testing::FillDialog(dialog, prompts, {.picture = kDrawing, .scale = text, .category = 1});
     if (expected) {
       QCOMPARE(prompts.told, QStringList());
       QCOMPARE(echelle, *expected);
@@ -323,16 +324,14 @@ class DialogTest : public QObject {
     QCOMPARE(dialog.Image2->pixmap().size(), QSize(1919, 1696));
     QCOMPARE(dialog.Image3->pixmap().size(), QSize(500, 356));
 
-    const QWidget* expected[] = {dialog.Button1, dialog.SpinEdit1,
-                                 dialog.Edit1, dialog.RadioButton1,
-                                 dialog.RadioButton2, dialog.Button2,
-                                 dialog.Button3, dialog.RadioButton3};
+    const QWidget* expected[] = {dialog.Button1,      dialog.SpinEdit1,    dialog.Edit1,
+                                 dialog.RadioButton1, dialog.RadioButton2, dialog.Button2,
+                                 dialog.Button3,      dialog.RadioButton3};
     // The focus chain, leaving out the labels and the inner parts of the
     // controls.
     QWidget* widget = dialog.Button1;
     for (const QWidget* next : expected) {
-      while (widget->parentWidget() != &dialog ||
-             widget->focusPolicy() == Qt::NoFocus) {
+      while (widget->parentWidget() != &dialog || widget->focusPolicy() == Qt::NoFocus) {
         widget = widget->nextInFocusChain();
       }
       QCOMPARE(widget->objectName(), next->objectName());

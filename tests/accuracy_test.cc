@@ -49,8 +49,8 @@ TEST(AccuracyTest, GeneratedVesselsMeasureCloseToTheirAnalyticValues) {
   };
   for (const auto& c : kCases) {
     for (const double dpi : {300.0, 600.0}) {
-      SCOPED_TRACE("category " + std::to_string(c.category) + ", " +
-                   drawgen::ShapeName(c.shape) + ", " + std::to_string(dpi) + " dpi");
+      SCOPED_TRACE("category " + std::to_string(c.category) + ", " + drawgen::ShapeName(c.shape) +
+                   ", " + std::to_string(dpi) + " dpi");
       drawgen::DrawOptions options;
       options.category = c.category;
       options.shape = c.shape;

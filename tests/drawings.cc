@@ -1,8 +1,7 @@
 #include "drawings.h"
 
-#include <vector>
-
 #include <opencv2/imgproc.hpp>
+#include <vector>
 
 namespace orvello::testing {
 
@@ -26,7 +25,7 @@ cv::Mat SilhouetteDrawing() {
 
 cv::Mat MedianDrawing() {
   cv::Mat m = cv::Mat::zeros(700, 800, CV_8UC1);
-  const std::vector<cv::Point> section = {{120, 60}, {140, 60}, {170, 560}, {400, 560},
+  const std::vector<cv::Point> section = {{120, 60},  {140, 60},  {170, 560}, {400, 560},
                                           {400, 600}, {150, 600}, {110, 300}};
   cv::polylines(m, std::vector<std::vector<cv::Point>>{section}, true, 255, 2);
   cv::line(m, {400, 60}, {400, 600}, 255, 2);
@@ -37,7 +36,7 @@ cv::Mat MedianDrawing() {
 
 cv::Mat LeftEdgeDrawing(int blobs) {
   cv::Mat m = cv::Mat::zeros(1700, 1800, CV_8UC1);
-  const std::vector<cv::Point> section = {{100, 100}, {160, 100}, {190, 1400}, {600, 1400},
+  const std::vector<cv::Point> section = {{100, 100},  {160, 100},  {190, 1400}, {600, 1400},
                                           {600, 1500}, {120, 1500}, {80, 700}};
   cv::polylines(m, std::vector<std::vector<cv::Point>>{section}, true, 255, 3);
   cv::rectangle(m, cv::Rect(900, 80, 700, 1420), 255, 3);

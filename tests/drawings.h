@@ -3,9 +3,8 @@
 
 // Small hand-made drawings of each category for the end-to-end tests.
 
-#include <string>
-
 #include <opencv2/core.hpp>
+#include <string>
 
 namespace orvello::testing {
 

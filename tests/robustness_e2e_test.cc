@@ -3,6 +3,7 @@
 // run did not measure.
 
 #include <gtest/gtest.h>
+
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -76,8 +77,9 @@ TEST(RobustnessTest, ImagesWithoutADrawing) {
       cv::imwrite((dir.path() / "d.png").string(), cv::Mat(c.size, CV_8UC3, c.colour));
       const auto run = RunTool(kTools[t], {"d.png", "300", "1"}, dir.path());
       const bool black = c.colour[0] == 0;
-      EXPECT_EQ(run.out, kVersion + (black ? "Erreur ! Aucun vase trouvé dans l'image !"
-                                           : kNoInk[t]) + "\n");
+      EXPECT_EQ(
+          run.out,
+          kVersion + (black ? "Erreur ! Aucun vase trouvé dans l'image !" : kNoInk[t]) + "\n");
       EXPECT_EQ(run.status, 1);
       EXPECT_EQ(dir.Entries(), std::set<std::string>{"d.png"});
     }
@@ -148,8 +150,8 @@ TEST(RobustnessTest, AVeryLargeImage) {
   {
     cv::Mat drawing(15000, 20000, CV_8UC3, cv::Scalar(255, 255, 255));
     cv::rectangle(drawing, cv::Rect(4000, 1000, 12000, 12000), cv::Scalar(0, 0, 0), cv::FILLED);
-    ASSERT_TRUE(cv::imwrite((dir.path() / "big.png").string(), drawing,
-                            {cv::IMWRITE_PNG_COMPRESSION, 1}));
+    ASSERT_TRUE(
+        cv::imwrite((dir.path() / "big.png").string(), drawing, {cv::IMWRITE_PNG_COMPRESSION, 1}));
   }
   const auto run = RunTool(ORVELLO_CMD3, {"big.png", "1200", "1"}, dir.path());
   EXPECT_EQ(run.out, kVersion);

@@ -3,13 +3,14 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include "common/frame.h"
+#include "drawings.h"
 #include "leftedge/leftedge.h"
 #include "median/median.h"
-#include "drawings.h"
 #include "tool_runner.h"
 
 namespace orvello {
@@ -111,8 +112,8 @@ TEST(LeftEdgeToolTest, MeasuresWithArgumentsOrDefaults) {
     const auto run = RunTool(ORVELLO_CMD2, c.args, dir.path());
     EXPECT_EQ(run.out, kVersion);
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.writes, (std::vector<std::string>{"contours.jpg", "bord.jpg", "eau.jpg",
-                                                    "results.txt"}));
+    EXPECT_EQ(run.writes,
+              (std::vector<std::string>{"contours.jpg", "bord.jpg", "eau.jpg", "results.txt"}));
     EXPECT_EQ(ReadFile(dir.path() / "results.txt"), expected.results);
     EXPECT_EQ(ReadFile(dir.path() / "eau.jpg"), expected.water_jpeg);
   }
@@ -155,30 +156,78 @@ TEST(SectionToolsTest, FailuresKeepEarlierOutputs) {
     std::string message;
     int status;
   } kCases[] = {
-      {"median line missing", ORVELLO_CMD, &no_median, {"d.png", "300", "1"},
-       "Erreur ! Impossible de déterminer la ligne médiane !", 1},
-      {"blank sheet, median tool", ORVELLO_CMD, &blank, {"d.png", "300", "1"},
-       "Erreur ! Impossible de déterminer la ligne médiane !", 1},
-      {"median tool, dpi 0", ORVELLO_CMD, &blank, {"d.png", "0", "1"},
-       "Erreur ! Résolution ou échelle incorrecte !", 2},
-      {"median tool, missing image", ORVELLO_CMD, &blank, {"none.png", "300", "1"},
-       "Cannot read the image: none.png", 255},
-      {"blank sheet, left-edge tool", ORVELLO_CMD2, &blank, {"d.png", "300", "1"},
-       "erreur ! impossible de déterminer le bord gauche !", 1},
-      {"long outlines only in the right two thirds", ORVELLO_CMD2, &right_only,
-       {"d.png", "300", "1"}, "erreur ! impossible de déterminer le bord gauche !", 1},
-      {"no opening at 15 dpi, left-edge tool", ORVELLO_CMD2, &section, {"d.png", "15", "1"},
-       "Erreur ! Impossible de déterminer l'ouverture !", 1},
-      {"tiny dpi, pixel size too large", ORVELLO_CMD2, &section, {"d.png", "1e-300", "1"},
-       "Erreur ! Résolution ou échelle incorrecte !", 2},
-      {"huge dpi, pixel size too small", ORVELLO_CMD, &section, {"d.png", "1e300", "1"},
-       "Erreur ! Résolution ou échelle incorrecte !", 2},
-      {"subnormal scale", ORVELLO_CMD, &section, {"d.png", "300", "1e-310"},
-       "Erreur ! Résolution ou échelle incorrecte !", 2},
-      {"left-edge tool, scale inf", ORVELLO_CMD2, &blank, {"d.png", "300", "inf"},
-       "Erreur ! Résolution ou échelle incorrecte !", 2},
-      {"left-edge tool, missing image", ORVELLO_CMD2, &blank, {"none.png", "300", "1"},
-       "Cannot read the image: none.png", 255},
+      {"median line missing",
+       ORVELLO_CMD,
+       &no_median,
+       {"d.png", "300", "1"},
+       "Erreur ! Impossible de déterminer la ligne médiane !",
+       1},
+      {"blank sheet, median tool",
+       ORVELLO_CMD,
+       &blank,
+       {"d.png", "300", "1"},
+       "Erreur ! Impossible de déterminer la ligne médiane !",
+       1},
+      {"median tool, dpi 0",
+       ORVELLO_CMD,
+       &blank,
+       {"d.png", "0", "1"},
+       "Erreur ! Résolution ou échelle incorrecte !",
+       2},
+      {"median tool, missing image",
+       ORVELLO_CMD,
+       &blank,
+       {"none.png", "300", "1"},
+       "Cannot read the image: none.png",
+       255},
+      {"blank sheet, left-edge tool",
+       ORVELLO_CMD2,
+       &blank,
+       {"d.png", "300", "1"},
+       "erreur ! impossible de déterminer le bord gauche !",
+       1},
+      {"long outlines only in the right two thirds",
+       ORVELLO_CMD2,
+       &right_only,
+       {"d.png", "300", "1"},
+       "erreur ! impossible de déterminer le bord gauche !",
+       1},
+      {"no opening at 15 dpi, left-edge tool",
+       ORVELLO_CMD2,
+       &section,
+       {"d.png", "15", "1"},
+       "Erreur ! Impossible de déterminer l'ouverture !",
+       1},
+      {"tiny dpi, pixel size too large",
+       ORVELLO_CMD2,
+       &section,
+       {"d.png", "1e-300", "1"},
+       "Erreur ! Résolution ou échelle incorrecte !",
+       2},
+      {"huge dpi, pixel size too small",
+       ORVELLO_CMD,
+       &section,
+       {"d.png", "1e300", "1"},
+       "Erreur ! Résolution ou échelle incorrecte !",
+       2},
+      {"subnormal scale",
+       ORVELLO_CMD,
+       &section,
+       {"d.png", "300", "1e-310"},
+       "Erreur ! Résolution ou échelle incorrecte !",
+       2},
+      {"left-edge tool, scale inf",
+       ORVELLO_CMD2,
+       &blank,
+       {"d.png", "300", "inf"},
+       "Erreur ! Résolution ou échelle incorrecte !",
+       2},
+      {"left-edge tool, missing image",
+       ORVELLO_CMD2,
+       &blank,
+       {"none.png", "300", "1"},
+       "Cannot read the image: none.png",
+       255},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);

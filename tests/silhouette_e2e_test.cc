@@ -1,12 +1,13 @@
 // End-to-end runs of orvelloCMD3 in fresh directories.
 
 #include <gtest/gtest.h>
+
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include "common/frame.h"
-#include "silhouette/silhouette.h"
 #include "drawings.h"
+#include "silhouette/silhouette.h"
 #include "tool_runner.h"
 
 namespace orvello {
@@ -86,15 +87,25 @@ TEST(SilhouetteToolTest, FailuresWriteNothing) {
       {"not an image", {"notes.txt", "300", "1"}, "Cannot read the image: notes.txt", 255},
       {"blank paper", {"blank.png", "300", "1"}, "Erreur ! Aucun vase trouvé dans l'image !", 1},
       {"dpi 0", {"jar.png", "0", "1"}, "Erreur ! Résolution ou échelle incorrecte !", 2},
-      {"dpi not a number", {"jar.png", "abc", "1"}, "Erreur ! Résolution ou échelle incorrecte !", 2},
-      {"negative scale", {"jar.png", "300", "-1"}, "Erreur ! Résolution ou échelle incorrecte !", 2},
+      {"dpi not a number",
+       {"jar.png", "abc", "1"},
+       "Erreur ! Résolution ou échelle incorrecte !",
+       2},
+      {"negative scale",
+       {"jar.png", "300", "-1"},
+       "Erreur ! Résolution ou échelle incorrecte !",
+       2},
       {"scale 0,5", {"jar.png", "300", "0,5"}, "Erreur ! Résolution ou échelle incorrecte !", 2},
       {"infinite dpi", {"jar.png", "inf", "1"}, "Erreur ! Résolution ou échelle incorrecte !", 2},
       {"scale nan", {"jar.png", "300", "nan"}, "Erreur ! Résolution ou échelle incorrecte !", 2},
-      {"scale so small the volume overflows", {"jar.png", "300", "1e-106"},
-       "Erreur ! Résolution ou échelle incorrecte !", 2},
-      {"bad arguments before a missing image", {"nothere.png", "0", "1"},
-       "Erreur ! Résolution ou échelle incorrecte !", 2},
+      {"scale so small the volume overflows",
+       {"jar.png", "300", "1e-106"},
+       "Erreur ! Résolution ou échelle incorrecte !",
+       2},
+      {"bad arguments before a missing image",
+       {"nothere.png", "0", "1"},
+       "Erreur ! Résolution ou échelle incorrecte !",
+       2},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);

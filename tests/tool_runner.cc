@@ -79,8 +79,7 @@ ToolRun RunTool(const std::string& program, const std::vector<std::string>& args
 }
 
 TempDir::TempDir() {
-  std::string pattern =
-      (std::filesystem::temp_directory_path() / "orvello-test-XXXXXX").string();
+  std::string pattern = (std::filesystem::temp_directory_path() / "orvello-test-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp");
   path_ = pattern;
 }

@@ -12,9 +12,9 @@
 namespace orvello::testing {
 
 struct ToolRun {
-  int status = -1000;         // exit status 0..255, or -signal
-  std::string out;            // everything written on standard output
-  std::string err;            // everything written on standard error
+  int status = -1000;               // exit status 0..255, or -signal
+  std::string out;                  // everything written on standard output
+  std::string err;                  // everything written on standard error
   std::vector<std::string> writes;  // files closed after writing, in order
 };
 

@@ -18,11 +18,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <opencv2/imgcodecs.hpp>
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <opencv2/imgcodecs.hpp>
 
 #include "drawgen/drawgen.h"
 
@@ -113,7 +112,8 @@ int main(int argc, char** argv) {
   const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
   const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1;
   const fs::path bin = fs::canonical("/proc/self/exe").parent_path();
-  const fs::path dir = fs::temp_directory_path() / ("orvello-batch-bench-" + std::to_string(getpid()));
+  const fs::path dir =
+      fs::temp_directory_path() / ("orvello-batch-bench-" + std::to_string(getpid()));
   fs::create_directories(dir / "drawings");
   const std::vector<Drawing> drawings = Generate(dir / "drawings", count);
   std::ofstream manifest(dir / "drawings" / "manifest.csv");
@@ -135,8 +135,8 @@ int main(int argc, char** argv) {
     return total;
   };
   const auto batch = [&](const std::string& jobs, long* peak) {
-    const Timing t = Run({(bin / "orvello-batch").string(), "drawings/manifest.csv", "--out",
-                          "out", "--quiet", "--jobs", jobs},
+    const Timing t = Run({(bin / "orvello-batch").string(), "drawings/manifest.csv", "--out", "out",
+                          "--quiet", "--jobs", jobs},
                          dir);
     *peak = std::max(*peak, t.peak_kib);
     fs::remove_all(dir / "out");
@@ -154,11 +154,13 @@ int main(int argc, char** argv) {
     single_times.push_back(batch("1", &single_peak));
   }
   const double tool = Median(tool_times), all = Median(batch_times), one = Median(single_times);
-  std::printf("%d drawings (categories 1, 2, 3 in turn, 300 dpi), %u cores, median of %d "
-              "round(s), load average %.2f before and %.2f after\n\n",
-              count, cores, rounds, load_before, LoadAverage());
-  std::printf("| run | wall time (s) | drawings per second | ratio to the tools | peak memory "
-              "(MiB) |\n|---|---|---|---|---|\n");
+  std::printf(
+      "%d drawings (categories 1, 2, 3 in turn, 300 dpi), %u cores, median of %d "
+      "round(s), load average %.2f before and %.2f after\n\n",
+      count, cores, rounds, load_before, LoadAverage());
+  std::printf(
+      "| run | wall time (s) | drawings per second | ratio to the tools | peak memory "
+      "(MiB) |\n|---|---|---|---|---|\n");
   std::printf("| one tool run per drawing, in sequence | %.2f | %.1f | 1.00 | |\n", tool,
               count / tool);
   std::printf("| `orvello-batch --jobs 1` | %.2f | %.1f | %.2f | %.0f |\n", one, count / one,

@@ -7,12 +7,11 @@
 #include <functional>
 #include <iterator>
 #include <numbers>
+#include <opencv2/imgproc.hpp>
 #include <optional>
 #include <stdexcept>
 #include <utility>
 #include <vector>
-
-#include <opencv2/imgproc.hpp>
 
 namespace drawgen {
 namespace {
@@ -38,26 +37,14 @@ struct ShapeDef {
 };
 
 const ShapeDef& Definition(Shape shape) {
-  static const ShapeDef kCylinder{
-      "cylinder", {{0, 4.0, 0}, {1, 4.0, 0}}, 0.08, 0.1, 0.6};
-  static const ShapeDef kBowl{
-      "bowl", {{0, 3.2, 10}, {1, 10.0, 3.5}}, 0.07, 0.1, 0.5};
+  static const ShapeDef kCylinder{"cylinder", {{0, 4.0, 0}, {1, 4.0, 0}}, 0.08, 0.1, 0.6};
+  static const ShapeDef kBowl{"bowl", {{0, 3.2, 10}, {1, 10.0, 3.5}}, 0.07, 0.1, 0.5};
   static const ShapeDef kGlobular{
-      "globular",
-      {{0, 3.0, 9}, {0.42, 4.7, 0}, {0.88, 2.6, -6}, {1, 2.4, 0.5}},
-      0.07,
-      0.1,
-      0.5};
+      "globular", {{0, 3.0, 9}, {0.42, 4.7, 0}, {0.88, 2.6, -6}, {1, 2.4, 0.5}}, 0.07, 0.1, 0.5};
   static const ShapeDef kNecked{
-      "necked",
-      {{0, 2.7, 8}, {0.38, 4.3, 0}, {0.8, 1.9, 0}, {1, 2.4, 4}},
-      0.07,
-      0.1,
-      0.45};
-  static const ShapeDef kBeaker{
-      "beaker", {{0, 2.9, 0.3}, {1, 3.7, 1.5}}, 0.06, 0.1, 0.45};
-  static const ShapeDef kCone{
-      "cone", {{0, 1.9, 2.3}, {1, 4.2, 2.3}}, 0.07, 0.1, 0.5};
+      "necked", {{0, 2.7, 8}, {0.38, 4.3, 0}, {0.8, 1.9, 0}, {1, 2.4, 4}}, 0.07, 0.1, 0.45};
+  static const ShapeDef kBeaker{"beaker", {{0, 2.9, 0.3}, {1, 3.7, 1.5}}, 0.06, 0.1, 0.45};
+  static const ShapeDef kCone{"cone", {{0, 1.9, 2.3}, {1, 4.2, 2.3}}, 0.07, 0.1, 0.5};
   switch (shape) {
     case Shape::kCylinder:
       return kCylinder;
@@ -85,8 +72,8 @@ double Simpson(const std::function<double(double)>& f, double a, double b) {
 }
 
 // Integral of f over [a, b], split at the profile's breaks.
-double Integrate(const Profile& profile, const std::function<double(double)>& f,
-                 double a, double b) {
+double Integrate(const Profile& profile, const std::function<double(double)>& f, double a,
+                 double b) {
   std::vector<double> cuts{a};
   for (double h : profile.Breaks()) {
     if (h > a && h < b) cuts.push_back(h);
@@ -125,9 +112,7 @@ constexpr int kShift = 8;  // sub-pixel bits of the polygon vertices
 constexpr int kOne = 1 << kShift;
 
 // The column that cv::fillPoly gives to a vertex x (it rounds half up).
-int FillColumn(int64_t fixed_x) {
-  return static_cast<int>((fixed_x + kOne / 2) >> kShift);
-}
+int FillColumn(int64_t fixed_x) { return static_cast<int>((fixed_x + kOne / 2) >> kShift); }
 
 // Appends vertex b after a, with an extra vertex when their columns are more
 // than one apart: cv::fillPoly paints the pixels of each polygon edge, so a
@@ -152,11 +137,9 @@ void AppendVertex(std::vector<cv::Point>* poly, cv::Point b, bool left) {
 // A pixel is filled when its centre lies inside the region.
 void Fill(const Region& region, double foot_edge, int factor, cv::Mat* canvas) {
   const double f = factor;
-  const int first = std::max(
-      0, static_cast<int>(std::ceil(f * (foot_edge - region.u_hi) - 0.5)));
-  const int last = std::min(
-      canvas->rows - 1,
-      static_cast<int>(std::floor(f * (foot_edge - region.u_lo) - 0.5)));
+  const int first = std::max(0, static_cast<int>(std::ceil(f * (foot_edge - region.u_hi) - 0.5)));
+  const int last =
+      std::min(canvas->rows - 1, static_cast<int>(std::floor(f * (foot_edge - region.u_lo) - 0.5)));
   struct Row {
     int y;
     int64_t left;
@@ -199,15 +182,13 @@ void Fill(const Region& region, double foot_edge, int factor, cv::Mat* canvas) {
     if (run.empty()) continue;
     std::vector<cv::Point> poly;
     for (const Row& row : run) {
-      AppendVertex(&poly, cv::Point(static_cast<int>(row.left), row.y * kOne),
-                   true);
+      AppendVertex(&poly, cv::Point(static_cast<int>(row.left), row.y * kOne), true);
     }
     for (auto it = run.rbegin(); it != run.rend(); ++it) {
-      AppendVertex(&poly, cv::Point(static_cast<int>(it->right), it->y * kOne),
-                   false);
+      AppendVertex(&poly, cv::Point(static_cast<int>(it->right), it->y * kOne), false);
     }
-    cv::fillPoly(*canvas, std::vector<std::vector<cv::Point>>{poly},
-                 cv::Scalar(region.value), cv::LINE_8, kShift);
+    cv::fillPoly(*canvas, std::vector<std::vector<cv::Point>>{poly}, cv::Scalar(region.value),
+                 cv::LINE_8, kShift);
   }
 }
 
@@ -222,18 +203,14 @@ struct PixelProfile {
   double stroke;  // stroke width, px
 
   double Outer(double u) const {
-    return profile->OuterRadius(std::clamp(u / k, 0.0, profile->height_cm())) *
-           k;
+    return profile->OuterRadius(std::clamp(u / k, 0.0, profile->height_cm())) * k;
   }
   double Inner(double u) const {
-    return profile->InnerRadius(
-               std::clamp(u / k, profile->floor_cm(), profile->height_cm())) *
-           k;
+    return profile->InnerRadius(std::clamp(u / k, profile->floor_cm(), profile->height_cm())) * k;
   }
   // Horizontal width of a stroke `stroke` px thick across a surface, from the
   // surface's slope averaged over one stroke width on each side.
-  double Across(const std::function<double(double)>& radius, double u,
-                double lo, double hi) const {
+  double Across(const std::function<double(double)>& radius, double u, double lo, double hi) const {
     const double d = std::max(stroke, 1.0);
     const double a = std::max(lo, u - d);
     const double b = std::min(hi, u + d);
@@ -244,8 +221,7 @@ struct PixelProfile {
     return Across([this](double v) { return Outer(v); }, u, 0, top);
   }
   double InnerStroke(double u) const {
-    return Across([this](double v) { return Inner(v); }, std::max(u, floor),
-                  floor, top);
+    return Across([this](double v) { return Inner(v); }, std::max(u, floor), floor, top);
   }
 };
 
@@ -294,9 +270,7 @@ int RowOf(double foot_edge, double u) {  // first row whose centre is <= u high
   return static_cast<int>(std::ceil(foot_edge - u - 0.5));
 }
 
-[[noreturn]] void TooSmall() {
-  throw std::invalid_argument("canvas too small for the drawing");
-}
+[[noreturn]] void TooSmall() { throw std::invalid_argument("canvas too small for the drawing"); }
 
 // Vertical placement: the foot's bottom edge, with `margin` rows above and
 // below, or centred on a canvas of `rows` rows.
@@ -327,20 +301,16 @@ bool MedianLayoutOk(int axis_edge, int width, int half, double reach) {
 
 // Category 1: every section pixel left of column C / 3 and the exterior view
 // wholly right of it, at least `gap` columns from the section.
-bool LeftEdgeLayoutOk(int axis_edge, int view_edge, int width, int half,
-                      int gap) {
+bool LeftEdgeLayoutOk(int axis_edge, int view_edge, int width, int half, int gap) {
   const int third = width / 3;
   return axis_edge - half >= 1 && axis_edge <= third &&
-         view_edge - half >= std::max(axis_edge + gap, third + 1) &&
-         view_edge + half <= width - 1;
+         view_edge - half >= std::max(axis_edge + gap, third + 1) && view_edge + half <= width - 1;
 }
 
 Layout PlaceDrawing(const DrawOptions& o, const PixelProfile& p) {
   double widest = 0;
-  for (int i = 0; i <= 4000; ++i)
-    widest = std::max(widest, p.Outer(p.top * i / 4000));
-  for (double h : p.profile->Breaks())
-    widest = std::max(widest, p.Outer(h * p.k));
+  for (int i = 0; i <= 4000; ++i) widest = std::max(widest, p.Outer(p.top * i / 4000));
+  for (double h : p.profile->Breaks()) widest = std::max(widest, p.Outer(h * p.k));
   const int half = static_cast<int>(std::ceil(widest + 0.01));
   const int margin = std::max(10, static_cast<int>(std::lround(0.08 * p.top)));
   Layout layout;
@@ -366,8 +336,7 @@ Layout PlaceDrawing(const DrawOptions& o, const PixelProfile& p) {
     const double reach = p.Outer(u) - p.OuterStroke(u);
     if (width == 0) {
       int axis_edge = margin + half;
-      while (
-          !MedianLayoutOk(axis_edge, axis_edge + half + margin, half, reach)) {
+      while (!MedianLayoutOk(axis_edge, axis_edge + half + margin, half, reach)) {
         if (++axis_edge > kMaxSidePx) TooSmall();
       }
       layout.axis_edge = axis_edge;
@@ -377,8 +346,7 @@ Layout PlaceDrawing(const DrawOptions& o, const PixelProfile& p) {
       int best = -1;
       for (int a = 1; a < width; ++a) {
         if (MedianLayoutOk(a, width, half, reach) &&
-            (best < 0 ||
-             std::abs(a - width / 2) < std::abs(best - width / 2))) {
+            (best < 0 || std::abs(a - width / 2) < std::abs(best - width / 2))) {
           best = a;
         }
       }
@@ -392,8 +360,7 @@ Layout PlaceDrawing(const DrawOptions& o, const PixelProfile& p) {
       for (;;) {
         layout.view_edge = layout.axis_edge + gap + half;
         layout.width = layout.view_edge + half + margin;
-        if (LeftEdgeLayoutOk(layout.axis_edge, layout.view_edge, layout.width,
-                             half, gap)) {
+        if (LeftEdgeLayoutOk(layout.axis_edge, layout.view_edge, layout.width, half, gap)) {
           break;
         }
         if (++gap > kMaxSidePx) TooSmall();
@@ -401,14 +368,12 @@ Layout PlaceDrawing(const DrawOptions& o, const PixelProfile& p) {
     } else {
       layout.width = width;
       const int gap = std::max(10, margin);
-      const int vertical =
-          std::max(1, (layout.height - static_cast<int>(std::ceil(p.top))) / 2);
+      const int vertical = std::max(1, (layout.height - static_cast<int>(std::ceil(p.top))) / 2);
       layout.axis_edge = std::clamp(vertical + half, half + 1, width / 3);
       const int lo = std::max(layout.axis_edge + gap, width / 3 + 1) + half;
       const int hi = width - 1 - half;
       layout.view_edge = (lo + hi) / 2;
-      if (!LeftEdgeLayoutOk(layout.axis_edge, layout.view_edge, width, half,
-                            gap)) {
+      if (!LeftEdgeLayoutOk(layout.axis_edge, layout.view_edge, width, half, gap)) {
         TooSmall();
       }
     }
@@ -534,8 +499,7 @@ double Profile::InnerRadius(double h) const {
   const double t = h / height_;
   // The slope of the body against height is the same at every size.
   const double slope = BodySlope(t) / kReferenceHeightCm;
-  return (Body(t) - wall_ * std::sqrt(1 + slope * slope)) * height_ /
-         kReferenceHeightCm;
+  return (Body(t) - wall_ * std::sqrt(1 + slope * slope)) * height_ / kReferenceHeightCm;
 }
 
 std::vector<double> Profile::Breaks() const {
@@ -561,23 +525,20 @@ Analytic AnalyticValues(Shape shape, int category, double height_cm) {
   if (category == 3) {
     a.capacity_cl =
         Integrate(
-            p, [&](double h) { return pi * std::pow(p.OuterRadius(h), 2); }, 0,
-            height_cm) /
+            p, [&](double h) { return pi * std::pow(p.OuterRadius(h), 2); }, 0, height_cm) /
         10;
     return a;
   }
   const double floor = p.floor_cm();
   a.capacity_cl =
       Integrate(
-          p, [&](double h) { return pi * std::pow(p.InnerRadius(h), 2); },
-          floor, height_cm) /
+          p, [&](double h) { return pi * std::pow(p.InnerRadius(h), 2); }, floor, height_cm) /
       10;
   a.liquid_height_cm = height_cm - floor;
   a.opening_diameter_cm = 2 * p.InnerRadius(height_cm);
   a.rim_width_cm =
       Integrate(
-          p, [&](double h) { return p.OuterRadius(h) - p.InnerRadius(h); },
-          floor, height_cm) /
+          p, [&](double h) { return p.OuterRadius(h) - p.InnerRadius(h); }, floor, height_cm) /
       a.liquid_height_cm;
   return a;
 }
@@ -587,15 +548,13 @@ Drawing Draw(const DrawOptions& o) {
   const Profile profile(o.shape, o.height_cm);
   const double k = o.scale * o.dpi / 2.54;
   const double stroke = std::max(1.0, std::round(2 * o.dpi / 300 * o.scale));
-  const PixelProfile p{&profile, k, o.height_cm * k, profile.floor_cm() * k,
-                       stroke};
+  const PixelProfile p{&profile, k, o.height_cm * k, profile.floor_cm() * k, stroke};
   const Layout layout = PlaceDrawing(o, p);
 
   const double axis = layout.axis_edge;
   const double median = std::min(3.0, stroke);
   std::vector<Region> regions;
-  auto add = [&](double u_lo, double u_hi, SpanFn span, Side side, double x,
-                 uchar value) {
+  auto add = [&](double u_lo, double u_hi, SpanFn span, Side side, double x, uchar value) {
     regions.push_back({u_lo, u_hi, std::move(span), side, x, value});
   };
   const double top = p.top;
@@ -615,30 +574,23 @@ Drawing Draw(const DrawOptions& o) {
       break;
     default:
       add(0, top, SectionSpan(p), Side::kLeft, axis, 0);
-      add(stroke, top - stroke, SectionInside(p, stroke), Side::kLeft, axis,
-          255);
+      add(stroke, top - stroke, SectionInside(p, stroke), Side::kLeft, axis, 255);
       add(0, top, ExteriorSpan(p), Side::kBoth, layout.view_edge, 0);
-      add(stroke, top - stroke, ExteriorInside(p, 0), Side::kBoth,
-          layout.view_edge, 255);
+      add(stroke, top - stroke, ExteriorInside(p, 0), Side::kBoth, layout.view_edge, 255);
       break;
   }
 
   // Antialias by supersampling, 3 x 3 but within kMaxSupersampledPixels.
   const double area = static_cast<double>(layout.width) * layout.height;
   const int factor =
-      o.antialias
-          ? std::clamp(
-                static_cast<int>(std::sqrt(kMaxSupersampledPixels / area)), 1,
-                3)
-          : 1;
-  cv::Mat grey(layout.height * factor, layout.width * factor, CV_8UC1,
-               cv::Scalar(255));
+      o.antialias ? std::clamp(static_cast<int>(std::sqrt(kMaxSupersampledPixels / area)), 1, 3)
+                  : 1;
+  cv::Mat grey(layout.height * factor, layout.width * factor, CV_8UC1, cv::Scalar(255));
   for (const Region& region : regions) {
     Fill(region, layout.foot_edge, factor, &grey);
   }
   if (factor > 1) {
-    cv::resize(grey, grey, cv::Size(layout.width, layout.height), 0, 0,
-               cv::INTER_AREA);
+    cv::resize(grey, grey, cv::Size(layout.width, layout.height), 0, 0, cv::INTER_AREA);
   }
   if (o.noise) AddNoise(o.seed, &grey);
 
@@ -665,16 +617,13 @@ bool WriteBitmap1(const std::string& path, const cv::Mat& image, double dpi) {
   if (image.channels() == 1) {
     grey = image;
   } else {
-    cv::cvtColor(
-        image, grey,
-        image.channels() == 4 ? cv::COLOR_BGRA2GRAY : cv::COLOR_BGR2GRAY);
+    cv::cvtColor(image, grey, image.channels() == 4 ? cv::COLOR_BGRA2GRAY : cv::COLOR_BGR2GRAY);
   }
   if (grey.depth() != CV_8U) grey.convertTo(grey, CV_8U);
   const uint32_t stride = (static_cast<uint32_t>(grey.cols) + 31) / 32 * 4;
   const uint32_t bits = stride * static_cast<uint32_t>(grey.rows);
   const uint32_t offset = 14 + 40 + 8;
-  const uint32_t ppm =
-      static_cast<uint32_t>(std::lround(std::max(0.0, dpi) / 0.0254));
+  const uint32_t ppm = static_cast<uint32_t>(std::lround(std::max(0.0, dpi) / 0.0254));
   std::vector<uchar> out;
   out.reserve(offset + bits);
   out.push_back('B');
@@ -704,8 +653,7 @@ bool WriteBitmap1(const std::string& path, const cv::Mat& image, double dpi) {
     out.insert(out.end(), packed.begin(), packed.end());
   }
   std::ofstream file(path, std::ios::binary);
-  file.write(reinterpret_cast<const char*>(out.data()),
-             static_cast<std::streamsize>(out.size()));
+  file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
   return static_cast<bool>(file);
 }
 
@@ -714,17 +662,14 @@ bool SetJpegDensity(const std::string& path, int dpi) {
   {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
-    data.assign(std::istreambuf_iterator<char>(in),
-                std::istreambuf_iterator<char>());
+    data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
   // SOI, then the APP0 segment: marker, length, "JFIF\0", version (2 bytes),
   // units, x density, y density (big-endian).
   static const unsigned char kHead[] = {0xff, 0xd8, 0xff, 0xe0};
   if (data.size() < 20 ||
       !std::equal(std::begin(kHead), std::end(kHead), data.begin(),
-                  [](unsigned char a, char b) {
-                    return a == static_cast<unsigned char>(b);
-                  }) ||
+                  [](unsigned char a, char b) { return a == static_cast<unsigned char>(b); }) ||
       std::string(data.data() + 6, 5) != std::string("JFIF\0", 5)) {
     return false;
   }

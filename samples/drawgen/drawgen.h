@@ -40,10 +40,9 @@
 // (so the default 10 cm vessel qualifies at 300 dpi and scale 1, while at
 // 300 dpi and scale 0.5 it takes about twice these heights).
 
+#include <opencv2/core.hpp>
 #include <string>
 #include <vector>
-
-#include <opencv2/core.hpp>
 
 namespace drawgen {
 
@@ -60,16 +59,16 @@ bool ParseShape(const std::string& name, Shape* shape);
 
 struct DrawOptions {
   Shape shape = Shape::kCylinder;
-  int category = 3;             // 1, 2 or 3
-  double dpi = 300;             // scan resolution
-  double scale = 1;             // drawn length / real length
-  double height_cm = 10;        // real total height of the vessel
-  bool filled = true;           // category 3: filled silhouette, else outline
-  bool antialias = false;       // anti-aliased strokes and edges (drawn
-                                // supersampled, then averaged)
-  bool noise = false;           // light scan noise on grey paper
-  unsigned seed = 1;            // for the noise
-  bool mirrored = false;        // categories 1, 2: section on the right
+  int category = 3;        // 1, 2 or 3
+  double dpi = 300;        // scan resolution
+  double scale = 1;        // drawn length / real length
+  double height_cm = 10;   // real total height of the vessel
+  bool filled = true;      // category 3: filled silhouette, else outline
+  bool antialias = false;  // anti-aliased strokes and edges (drawn
+                           // supersampled, then averaged)
+  bool noise = false;      // light scan noise on grey paper
+  unsigned seed = 1;       // for the noise
+  bool mirrored = false;   // categories 1, 2: section on the right
   // Canvas size in pixels; 0 chooses a margin around the drawing. A canvas
   // too small for the drawing is an error (Draw throws std::invalid_argument).
   int width_px = 0;
@@ -82,11 +81,11 @@ struct Analytic {
   // Categories 1 and 2: interior capacity from the top of the rim down to the
   // inner floor.
   double capacity_cl = 0;
-  double total_height_cm = 0;    // foot to rim top
-  double liquid_height_cm = 0;   // rim top to inner floor (categories 1, 2)
+  double total_height_cm = 0;      // foot to rim top
+  double liquid_height_cm = 0;     // rim top to inner floor (categories 1, 2)
   double opening_diameter_cm = 0;  // inner diameter at the rim top (1, 2)
-  double base_diameter_cm = 0;   // outer diameter of the foot
-  double rim_width_cm = 0;       // mean wall thickness over the liquid height
+  double base_diameter_cm = 0;     // outer diameter of the foot
+  double rim_width_cm = 0;         // mean wall thickness over the liquid height
 };
 
 struct Drawing {

@@ -3,18 +3,15 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <ostream>
-#include <stdexcept>
-
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
+#include <ostream>
+#include <stdexcept>
 
 namespace drawgen {
 namespace {
 
-[[noreturn]] void Bad(const std::string& message) {
-  throw std::invalid_argument(message);
-}
+[[noreturn]] void Bad(const std::string& message) { throw std::invalid_argument(message); }
 
 template <typename T>
 T Number(const std::string& option, const std::string& text) {
@@ -70,8 +67,7 @@ CliArgs ParseArgs(const std::vector<std::string>& args) {
       category = true;
     } else if (a == "--shape") {
       const std::string& name = value();
-      if (!ParseShape(name, &c.draw.shape))
-        Bad("unknown shape \"" + name + "\"");
+      if (!ParseShape(name, &c.draw.shape)) Bad("unknown shape \"" + name + "\"");
       shape = true;
     } else if (a == "--dpi") {
       c.draw.dpi = Number<double>(a, value());
@@ -112,8 +108,7 @@ CliArgs ParseArgs(const std::vector<std::string>& args) {
   if (!category) Bad("--category is required");
   if (!shape) Bad("--shape is required");
   if (c.out.empty()) Bad("--out is required");
-  if (!(c.draw.dpi > 0) || !std::isfinite(c.draw.dpi))
-    Bad("--dpi must be above 0");
+  if (!(c.draw.dpi > 0) || !std::isfinite(c.draw.dpi)) Bad("--dpi must be above 0");
   if (!(c.draw.scale > 0) || !std::isfinite(c.draw.scale)) {
     Bad("--scale must be above 0");
   }
@@ -124,8 +119,7 @@ CliArgs ParseArgs(const std::vector<std::string>& args) {
     Bad("--width and --height must not be negative");
   }
   if (c.bmp1 && !EndsWith(c.out, ".bmp")) Bad("--bmp1 needs a .bmp file");
-  if (c.jpeg_dpi != 0 && !EndsWith(c.out, ".jpg") &&
-      !EndsWith(c.out, ".jpeg")) {
+  if (c.jpeg_dpi != 0 && !EndsWith(c.out, ".jpg") && !EndsWith(c.out, ".jpeg")) {
     Bad("--jpeg-dpi needs a .jpg or .jpeg file");
   }
   if (!c.bmp1 && !cv::haveImageWriter(c.out)) {
@@ -170,8 +164,7 @@ void Run(const CliArgs& args, std::ostream& out) {
       << "height=" << d.image.rows << '\n';
 }
 
-int Main(const std::vector<std::string>& args, std::ostream& out,
-         std::ostream& err) {
+int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   CliArgs parsed;
   try {
     parsed = ParseArgs(args);

@@ -40,8 +40,7 @@ void Run(const CliArgs& args, std::ostream& out);
 
 // The whole program: parses, runs, and reports errors on `err`. Returns 0,
 // 2 for bad arguments (with a message and the usage), 1 when writing fails.
-int Main(const std::vector<std::string>& args, std::ostream& out,
-         std::ostream& err);
+int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace drawgen
 

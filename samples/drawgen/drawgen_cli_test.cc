@@ -1,32 +1,31 @@
 #include "drawgen/drawgen_cli.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <opencv2/imgcodecs.hpp>
 #include <random>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-#include <opencv2/imgcodecs.hpp>
-
 namespace drawgen {
 namespace {
 
 std::vector<std::string> Split(const std::string& line) {
   std::istringstream in(line);
-  return {std::istream_iterator<std::string>(in),
-          std::istream_iterator<std::string>()};
+  return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
 }
 
 TEST(ParseArgsTest, ReadsEveryOption) {
-  const CliArgs a = ParseArgs(Split(
-      "--category 2 --shape necked --dpi 600 --scale 0.5 --height-cm 12.5 "
-      "--outline --antialias --noise --seed 7 --mirror --width 1919 "
-      "--height 1696 --grey --jpeg-dpi 300 --out x.jpg"));
+  const CliArgs a =
+      ParseArgs(Split("--category 2 --shape necked --dpi 600 --scale 0.5 --height-cm 12.5 "
+                      "--outline --antialias --noise --seed 7 --mirror --width 1919 "
+                      "--height 1696 --grey --jpeg-dpi 300 --out x.jpg"));
   EXPECT_EQ(a.draw.category, 2);
   EXPECT_EQ(a.draw.shape, Shape::kNeckedJar);
   EXPECT_EQ(a.draw.dpi, 600);
@@ -44,8 +43,7 @@ TEST(ParseArgsTest, ReadsEveryOption) {
   EXPECT_EQ(a.jpeg_dpi, 300);
   EXPECT_EQ(a.out, "x.jpg");
 
-  const CliArgs b =
-      ParseArgs(Split("--out y.bmp --bmp1 --shape bowl --category 1"));
+  const CliArgs b = ParseArgs(Split("--out y.bmp --bmp1 --shape bowl --category 1"));
   EXPECT_EQ(b.draw.category, 1);
   EXPECT_EQ(b.draw.shape, Shape::kBowl);
   EXPECT_TRUE(b.bmp1);
@@ -86,14 +84,12 @@ class MainTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::random_device random;
-    dir_ = std::filesystem::temp_directory_path() /
-           ("drawgen_cli_test_" + std::to_string(random()));
+    dir_ =
+        std::filesystem::temp_directory_path() / ("drawgen_cli_test_" + std::to_string(random()));
     std::filesystem::create_directories(dir_);
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::string Path(const std::string& name) const {
-    return (dir_ / name).string();
-  }
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
 
   std::filesystem::path dir_;
 };
@@ -103,8 +99,7 @@ std::map<std::string, std::string> KeyValues(const std::string& text) {
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) {
     const size_t eq = line.find('=');
-    if (eq != std::string::npos)
-      values[line.substr(0, eq)] = line.substr(eq + 1);
+    if (eq != std::string::npos) values[line.substr(0, eq)] = line.substr(eq + 1);
   }
   return values;
 }
@@ -131,10 +126,9 @@ TEST_F(MainTest, WritesThePictureAndPrintsTheValues) {
     ASSERT_EQ(Main(args, out, err), 0) << err.str();
     EXPECT_EQ(err.str(), "");
     const std::map<std::string, std::string> v = KeyValues(out.str());
-    for (const char* key :
-         {"capacity_cl", "total_height_cm", "liquid_height_cm",
-          "opening_diameter_cm", "base_diameter_cm", "rim_width_cm", "axis_x",
-          "top_y", "floor_y", "foot_y", "width", "height"}) {
+    for (const char* key : {"capacity_cl", "total_height_cm", "liquid_height_cm",
+                            "opening_diameter_cm", "base_diameter_cm", "rim_width_cm", "axis_x",
+                            "top_y", "floor_y", "foot_y", "width", "height"}) {
       EXPECT_EQ(v.count(key), 1u) << key;
     }
     EXPECT_EQ(v.size(), 12u);
@@ -173,9 +167,7 @@ TEST_F(MainTest, BadArgumentsGiveStatusTwoAndAMessage) {
   }
   std::ostringstream out;
   std::ostringstream err;
-  EXPECT_EQ(Main({"--category", "3", "--shape", "bowl", "--out",
-                  Path("missing/x.png")},
-                 out, err),
+  EXPECT_EQ(Main({"--category", "3", "--shape", "bowl", "--out", Path("missing/x.png")}, out, err),
             1);
   EXPECT_NE(err.str().find("cannot write"), std::string::npos) << err.str();
 }

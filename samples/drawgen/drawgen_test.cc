@@ -1,5 +1,7 @@
 #include "drawgen/drawgen.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -7,15 +9,13 @@
 #include <iterator>
 #include <limits>
 #include <numbers>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 #include <random>
 #include <stdexcept>
 #include <string>
 #include <tuple>
 #include <vector>
-
-#include <gtest/gtest.h>
-#include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
 
 namespace drawgen {
 namespace {
@@ -87,8 +87,7 @@ struct LeftEdgeRefs {
 LeftEdgeRefs FindLeftEdge(const cv::Mat& mask, double dpi) {
   std::vector<std::vector<cv::Point>> contours;
   std::vector<cv::Vec4i> hierarchy;
-  cv::findContours(mask, contours, hierarchy, cv::RETR_TREE,
-                   cv::CHAIN_APPROX_SIMPLE);
+  cv::findContours(mask, contours, hierarchy, cv::RETR_TREE, cv::CHAIN_APPROX_SIMPLE);
   LeftEdgeRefs r;
   for (size_t i = 0; i < contours.size(); ++i) {
     const double perimeter = cv::arcLength(contours[i], true);
@@ -97,8 +96,8 @@ LeftEdgeRefs FindLeftEdge(const cv::Mat& mask, double dpi) {
     for (const cv::Point& p : contours[i]) sum += p.x;
     if (sum / static_cast<long>(contours[i].size()) >= mask.cols / 3) continue;
     cv::Mat edge = cv::Mat::zeros(mask.size(), CV_8UC1);
-    cv::drawContours(edge, contours, static_cast<int>(i), cv::Scalar(255),
-                     cv::FILLED, cv::LINE_8, hierarchy, 0);
+    cv::drawContours(edge, contours, static_cast<int>(i), cv::Scalar(255), cv::FILLED, cv::LINE_8,
+                     hierarchy, 0);
     const Extents e = InkExtents(edge);
     r.perimeter = perimeter;
     r.axis_x = e.right;
@@ -112,8 +111,7 @@ LeftEdgeRefs FindLeftEdge(const cv::Mat& mask, double dpi) {
 // Capacity in cL estimated from the picture as a stack of one-pixel discs:
 // the interior radius from the axis to the first ink on its left, from the
 // rim top row down to the row above the inner floor.
-double InteriorCapacityFromPicture(const cv::Mat& mask, const Drawing& d,
-                                   double k) {
+double InteriorCapacityFromPicture(const cv::Mat& mask, const Drawing& d, double k) {
   double sum = 0;
   for (int y = d.top_y; y < d.floor_y; ++y) {
     for (int x = d.axis_x - 4; x >= 0; --x) {
@@ -140,11 +138,10 @@ double SilhouetteVolumeFromPicture(const cv::Mat& mask, double k) {
 }
 
 std::string Describe(const DrawOptions& o) {
-  return ShapeName(o.shape) + " category " + std::to_string(o.category) +
-         " at " + std::to_string(static_cast<int>(o.dpi)) + " dpi, scale " +
-         std::to_string(o.scale) + ", " + std::to_string(o.height_cm) + " cm" +
-         (o.width_px ? ", canvas " + std::to_string(o.width_px) + "x" +
-                           std::to_string(o.height_px)
+  return ShapeName(o.shape) + " category " + std::to_string(o.category) + " at " +
+         std::to_string(static_cast<int>(o.dpi)) + " dpi, scale " + std::to_string(o.scale) + ", " +
+         std::to_string(o.height_cm) + " cm" +
+         (o.width_px ? ", canvas " + std::to_string(o.width_px) + "x" + std::to_string(o.height_px)
                      : "");
 }
 
@@ -165,16 +162,14 @@ void CheckDrawing(const DrawOptions& o, const Drawing& d) {
   EXPECT_LT(e.bottom, mask.rows - 1);
   const Analytic& t = d.truth;
   if (o.category == 3) {
-    EXPECT_NEAR(SilhouetteVolumeFromPicture(mask, k), t.capacity_cl,
-                0.006 * t.capacity_cl);
+    EXPECT_NEAR(SilhouetteVolumeFromPicture(mask, k), t.capacity_cl, 0.006 * t.capacity_cl);
     // Width of the bottom row: the foot, one pixel per side at most.
     cv::Mat points;
     cv::findNonZero(mask.row(d.foot_y), points);
     EXPECT_NEAR(cv::boundingRect(points).width, t.base_diameter_cm * k, 1.5);
     return;
   }
-  EXPECT_NEAR(InteriorCapacityFromPicture(mask, d, k), t.capacity_cl,
-              0.006 * t.capacity_cl);
+  EXPECT_NEAR(InteriorCapacityFromPicture(mask, d, k), t.capacity_cl, 0.006 * t.capacity_cl);
   EXPECT_NEAR(d.floor_y - d.top_y, t.liquid_height_cm * k, 1.0);
   const int third = mask.cols / 3;
   if (o.category == 2) {
@@ -206,8 +201,7 @@ void CheckDrawing(const DrawOptions& o, const Drawing& d) {
 
 // --- Every shape, category and resolution ----------------------------------
 
-class DrawingTest
-    : public ::testing::TestWithParam<std::tuple<Shape, int, double>> {};
+class DrawingTest : public ::testing::TestWithParam<std::tuple<Shape, int, double>> {};
 
 TEST_P(DrawingTest, InkWhereTheMeasurementLooksAndHoldsTheCapacity) {
   DrawOptions o;
@@ -219,8 +213,7 @@ TEST_P(DrawingTest, InkWhereTheMeasurementLooksAndHoldsTheCapacity) {
 // silhouette, so each row runs from the first to the last column whose centre
 // lies within R(h) of the axis (the right edge of column axis_x): no bias of
 // half a pixel. Sub-pixel rounding may move a rare edge by one column.
-class SilhouetteTest
-    : public ::testing::TestWithParam<std::tuple<Shape, double>> {};
+class SilhouetteTest : public ::testing::TestWithParam<std::tuple<Shape, double>> {};
 
 TEST_P(SilhouetteTest, RowsHoldThePixelCentresInsideTheProfile) {
   DrawOptions o;
@@ -234,8 +227,7 @@ TEST_P(SilhouetteTest, RowsHoldThePixelCentresInsideTheProfile) {
   const cv::Mat mask = InkMask(d.image);
   int off = 0;
   for (int y = d.top_y; y <= d.foot_y; ++y) {
-    const double radius =
-        profile.OuterRadius((d.foot_y + 1 - (y + 0.5)) / k) * k;
+    const double radius = profile.OuterRadius((d.foot_y + 1 - (y + 0.5)) / k) * k;
     const cv::Rect ink = cv::boundingRect(mask.row(y));
     const int left = static_cast<int>(std::ceil(axis - radius - 0.5));
     const int right = static_cast<int>(std::floor(axis + radius - 0.5));
@@ -253,20 +245,17 @@ INSTANTIATE_TEST_SUITE_P(AllShapes, DrawingTest,
                                             ::testing::Values(300.0, 600.0)),
                          [](const auto& info) {
                            return ShapeName(std::get<0>(info.param)) + "_cat" +
-                                  std::to_string(std::get<1>(info.param)) +
-                                  "_" +
-                                  std::to_string(static_cast<int>(
-                                      std::get<2>(info.param)));
+                                  std::to_string(std::get<1>(info.param)) + "_" +
+                                  std::to_string(static_cast<int>(std::get<2>(info.param)));
                          });
 
-INSTANTIATE_TEST_SUITE_P(
-    AllShapes, SilhouetteTest,
-    ::testing::Combine(::testing::ValuesIn(AllShapes()),
-                       ::testing::Values(300.0, 600.0, 254.0)),
-    [](const auto& info) {
-      return ShapeName(std::get<0>(info.param)) + "_" +
-             std::to_string(static_cast<int>(std::get<1>(info.param)));
-    });
+INSTANTIATE_TEST_SUITE_P(AllShapes, SilhouetteTest,
+                         ::testing::Combine(::testing::ValuesIn(AllShapes()),
+                                            ::testing::Values(300.0, 600.0, 254.0)),
+                         [](const auto& info) {
+                           return ShapeName(std::get<0>(info.param)) + "_" +
+                                  std::to_string(static_cast<int>(std::get<1>(info.param)));
+                         });
 
 // The heights from which a category-1 section outline is long enough for
 // the measurement, as documented in the header, at 300 dpi and scale 1.
@@ -276,9 +265,8 @@ TEST(DrawTest, SectionOutlineLongEnoughFromTheDocumentedHeights) {
     double height_cm;
   };
   static const Row kRows[] = {
-      {Shape::kCylinder, 9.1},    {Shape::kBowl, 7.8},
-      {Shape::kGlobularJar, 8.5}, {Shape::kNeckedJar, 8.6},
-      {Shape::kBeaker, 9.7},      {Shape::kCone, 9.9},
+      {Shape::kCylinder, 9.1},  {Shape::kBowl, 7.8},   {Shape::kGlobularJar, 8.5},
+      {Shape::kNeckedJar, 8.6}, {Shape::kBeaker, 9.7}, {Shape::kCone, 9.9},
   };
   for (const Row& row : kRows) {
     SCOPED_TRACE(ShapeName(row.shape));
@@ -355,8 +343,7 @@ TEST(AnalyticTest, MatchesClosedForms) {
       {Shape::kCylinder, 1, {kPi * 3.4 * 3.4 * 9.2 / 10, 10, 9.2, 6.8, 8, 0.6}},
       {Shape::kCone,
        3,
-       {(kPi * foot * foot * 1 + frustum(foot, 4.2, 9)) / 10, 10, 0, 0,
-        2 * foot, 0}},
+       {(kPi * foot * foot * 1 + frustum(foot, 4.2, 9)) / 10, 10, 0, 0, 2 * foot, 0}},
       {Shape::kCone,
        1,
        {frustum(r1, r2, 9.3) / 10, 10, 9.3, 2 * r2, 2 * foot,
@@ -364,8 +351,7 @@ TEST(AnalyticTest, MatchesClosedForms) {
         (cone_wall * 9.3 + 0.23 * 0.3 * 0.3 / 2) / 9.3}},
   };
   for (const Row& row : kRows) {
-    SCOPED_TRACE(ShapeName(row.shape) + " category " +
-                 std::to_string(row.category));
+    SCOPED_TRACE(ShapeName(row.shape) + " category " + std::to_string(row.category));
     const Analytic a = AnalyticValues(row.shape, row.category, 10);
     EXPECT_NEAR(a.capacity_cl, row.expected.capacity_cl, 1e-9);
     EXPECT_NEAR(a.total_height_cm, row.expected.total_height_cm, 1e-12);
@@ -416,8 +402,7 @@ TEST(DrawTest, AnalyticValuesIgnoreResolutionAndScale) {
         const Drawing d = Draw(o);
         EXPECT_EQ(d.truth.capacity_cl, reference.truth.capacity_cl);
         EXPECT_EQ(d.truth.liquid_height_cm, reference.truth.liquid_height_cm);
-        EXPECT_EQ(d.truth.opening_diameter_cm,
-                  reference.truth.opening_diameter_cm);
+        EXPECT_EQ(d.truth.opening_diameter_cm, reference.truth.opening_diameter_cm);
         EXPECT_EQ(d.truth.base_diameter_cm, reference.truth.base_diameter_cm);
         EXPECT_EQ(d.truth.rim_width_cm, reference.truth.rim_width_cm);
         const double factor = row.dpi * row.scale / 300;
@@ -441,19 +426,14 @@ TEST(DrawTest, RenderingOptionsKeepTheReferences) {
     bool filled;
   };
   static const Row kRows[] = {
-      {"antialias", 1, true, false, true},
-      {"antialias", 2, true, false, true},
-      {"antialias", 3, true, false, true},
-      {"noise", 1, false, true, true},
-      {"noise", 2, false, true, true},
-      {"noise", 3, false, true, true},
-      {"both", 2, true, true, true},
-      {"outline", 3, false, false, false},
+      {"antialias", 1, true, false, true},     {"antialias", 2, true, false, true},
+      {"antialias", 3, true, false, true},     {"noise", 1, false, true, true},
+      {"noise", 2, false, true, true},         {"noise", 3, false, true, true},
+      {"both", 2, true, true, true},           {"outline", 3, false, false, false},
       {"outline noise", 3, true, true, false},
   };
   for (const Row& row : kRows) {
-    SCOPED_TRACE(std::string(row.name) + " category " +
-                 std::to_string(row.category));
+    SCOPED_TRACE(std::string(row.name) + " category " + std::to_string(row.category));
     DrawOptions o;
     o.shape = Shape::kNeckedJar;
     o.category = row.category;
@@ -540,10 +520,7 @@ TEST(DrawTest, InvalidOptionsThrow) {
       {"category 4", [](DrawOptions* o) { o->category = 4; }},
       {"dpi 0", [](DrawOptions* o) { o->dpi = 0; }},
       {"dpi -300", [](DrawOptions* o) { o->dpi = -300; }},
-      {"dpi NaN",
-       [](DrawOptions* o) {
-         o->dpi = std::numeric_limits<double>::quiet_NaN();
-       }},
+      {"dpi NaN", [](DrawOptions* o) { o->dpi = std::numeric_limits<double>::quiet_NaN(); }},
       {"scale 0", [](DrawOptions* o) { o->scale = 0; }},
       {"height 0", [](DrawOptions* o) { o->height_cm = 0; }},
       {"negative width", [](DrawOptions* o) { o->width_px = -1; }},
@@ -585,14 +562,11 @@ class FileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::random_device random;
-    dir_ = std::filesystem::temp_directory_path() /
-           ("drawgen_test_" + std::to_string(random()));
+    dir_ = std::filesystem::temp_directory_path() / ("drawgen_test_" + std::to_string(random()));
     std::filesystem::create_directories(dir_);
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::string Path(const std::string& name) const {
-    return (dir_ / name).string();
-  }
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
 
   std::filesystem::path dir_;
 };
@@ -650,9 +624,9 @@ TEST_F(FileTest, Bitmap1ReadsBackAsTheThresholdedImage) {
     EXPECT_EQ(Le(bytes, 22, 4),
               static_cast<uint32_t>(image.rows));  // bottom-up
     EXPECT_EQ(Le(bytes, 28, 2), 1u);               // bits per pixel
-    EXPECT_EQ(Le(bytes, 38, 4), 11811u);     // 300 dpi in pixels per metre
-    EXPECT_EQ(Le(bytes, 54, 4), 0x000000u);  // palette: black
-    EXPECT_EQ(Le(bytes, 58, 4), 0xffffffu);  // then white
+    EXPECT_EQ(Le(bytes, 38, 4), 11811u);           // 300 dpi in pixels per metre
+    EXPECT_EQ(Le(bytes, 54, 4), 0x000000u);        // palette: black
+    EXPECT_EQ(Le(bytes, 58, 4), 0xffffffu);        // then white
   }
   EXPECT_FALSE(WriteBitmap1(Path("missing/out.bmp"), cv::Mat(2, 2, CV_8UC1)));
 }

@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <atomic>
 #include <exception>
-#include <thread>
-
 #include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
+#include <thread>
 
 #include "batch/output.h"
 
@@ -69,13 +68,14 @@ std::string WaterImageName(const Job& job, size_t index, size_t count) {
          SafeFileName(std::filesystem::path(job.file).stem().string()) + ".jpg";
 }
 
-Record MeasureJob(const Job& job, const std::string& water_image,
-                  const std::filesystem::path& out, const BatchOptions& options) {
+Record MeasureJob(const Job& job, const std::string& water_image, const std::filesystem::path& out,
+                  const BatchOptions& options) {
   try {
     return Measured(job, Measure(job), water_image, out, options);
   } catch (const std::exception& e) {
-    return Record{job, Status::kError, std::string("Measurement failed: ") + e.what(),
-                  {}, {}, {}, {}, {}, {}};
+    return Record{
+        job, Status::kError, std::string("Measurement failed: ") + e.what(), {}, {}, {}, {}, {},
+        {}};
   }
 }
 
@@ -92,8 +92,8 @@ std::vector<Record> MeasureAll(const std::vector<Job>& jobs, const BatchOptions&
   std::atomic<size_t> next{0};
   const auto work = [&] {
     for (size_t i = next++; i < jobs.size(); i = next++) {
-      records[i] = MeasureJob(jobs[i], WaterImageName(jobs[i], i, jobs.size()), options.out,
-                              options);
+      records[i] =
+          MeasureJob(jobs[i], WaterImageName(jobs[i], i, jobs.size()), options.out, options);
       progress.Done(jobs[i].file, Outcome(records[i]), records[i].status != Status::kMeasured);
     }
   };
@@ -142,8 +142,8 @@ int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
   const std::vector<Record> records = MeasureAll(list.jobs, options, progress);
   progress.Finish();
 
-  const BatchSummary summary{options.input.string(), options.fill_percents,
-                             options.scale_error, progress.Elapsed()};
+  const BatchSummary summary{options.input.string(), options.fill_percents, options.scale_error,
+                             progress.Elapsed()};
   const std::pair<const char*, std::string> files[] = {
       {kCsvName, FormatCsv(records, summary)},
       {kJsonName, FormatJson(records, summary)},
@@ -155,9 +155,8 @@ int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
       return kBatchUnusable;
     }
   }
-  const auto failed = std::count_if(records.begin(), records.end(), [](const Record& r) {
-    return r.status != Status::kMeasured;
-  });
+  const auto failed = std::count_if(records.begin(), records.end(),
+                                    [](const Record& r) { return r.status != Status::kMeasured; });
   out << records.size() << " drawings: " << records.size() - failed << " measured, " << failed
       << " failed. Results in " << options.out.string() << '\n';
   return failed ? kBatchSomeFailed : kBatchAllMeasured;

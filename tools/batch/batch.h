@@ -28,14 +28,14 @@ inline constexpr char kReportName[] = "report.html";
 inline constexpr char kWaterFolder[] = "eau";
 
 struct BatchOptions {
-  std::filesystem::path input;                  // a CSV manifest or a folder
+  std::filesystem::path input;  // a CSV manifest or a folder
   std::filesystem::path out = "orvello-results";
-  JobDefaults defaults;                         // a folder's parameters
-  double scale_error = 0;                       // REQUIRES: 0 <= scale_error < 1
+  JobDefaults defaults;                            // a folder's parameters
+  double scale_error = 0;                          // REQUIRES: 0 <= scale_error < 1
   std::vector<int> fill_percents = {100, 90, 80};  // REQUIRES: each in 0..100
-  int workers = 0;                              // 0: one per core
-  bool terminal = false;                        // progress as a redrawn bar
-  bool quiet = false;                           // no progress at all
+  int workers = 0;                                 // 0: one per core
+  bool terminal = false;                           // progress as a redrawn bar
+  bool quiet = false;                              // no progress at all
 };
 
 // Returns the name of the water image of the `index`-th (from 0) of
@@ -48,8 +48,8 @@ std::string WaterImageName(const Job& job, size_t index, size_t count);
 // `water_image` in `out` and adds its fill levels, capacity range, curve
 // and thumbnail. Never throws: an exception of the image library becomes
 // a record with status kError.
-Record MeasureJob(const Job& job, const std::string& water_image,
-                  const std::filesystem::path& out, const BatchOptions& options);
+Record MeasureJob(const Job& job, const std::string& water_image, const std::filesystem::path& out,
+                  const BatchOptions& options);
 
 // Returns the records of `jobs`, in their order, measured by
 // options.workers threads (one per core when 0), each taking the next job

@@ -3,14 +3,14 @@
 
 #include "batch/batch.h"
 
+#include <gtest/gtest.h>
+
 #include <charconv>
 #include <map>
-#include <span>
-
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
+#include <span>
 
 #include "common/scans.h"
 #include "drawgen/drawgen.h"
@@ -31,9 +31,9 @@ const std::string kVersion = "opencv version : " + std::to_string(CV_VERSION_MAJ
 
 // The columns of a results file's lines, in its order.
 constexpr std::string_view kSilhouetteKeys[] = {"volume_cl", "height_cm", "opening_cm"};
-constexpr std::string_view kSectionKeys[] = {"volume_cl", "liquid_height_cm",
-                                             "total_height_cm", "opening_cm", "ratio",
-                                             "base_cm", "rim_width_cm"};
+constexpr std::string_view kSectionKeys[] = {
+    "volume_cl", "liquid_height_cm", "total_height_cm", "opening_cm",
+    "ratio",     "base_cm",          "rim_width_cm"};
 
 const char* ToolOf(int category) {
   return category == 1 ? ORVELLO_CMD2 : category == 2 ? ORVELLO_CMD : ORVELLO_CMD3;
@@ -43,8 +43,8 @@ const char* ToolOf(int category) {
 std::map<std::string, std::string> ToolValues(int category, const std::string& results) {
   const auto silhouette = SilhouetteLines({});
   const auto section = SectionLines({});
-  const std::span<const ResultLine> lines =
-      category == 3 ? std::span<const ResultLine>(silhouette) : std::span<const ResultLine>(section);
+  const std::span<const ResultLine> lines = category == 3 ? std::span<const ResultLine>(silhouette)
+                                                          : std::span<const ResultLine>(section);
   const std::span<const std::string_view> keys =
       category == 3 ? std::span<const std::string_view>(kSilhouetteKeys)
                     : std::span<const std::string_view>(kSectionKeys);
@@ -103,8 +103,8 @@ void ExpectBatchEqualsTools(const std::vector<ToolCase>& cases) {
   TempDir dir;
   std::string manifest = "file,category,dpi,scale,mirror\n";
   for (const ToolCase& c : cases) {
-    manifest += CsvField(c.image.string()) + "," + std::to_string(c.category) + "," + c.dpi +
-                "," + c.scale + "," + (c.mirror ? "1" : "0") + "\n";
+    manifest += CsvField(c.image.string()) + "," + std::to_string(c.category) + "," + c.dpi + "," +
+                c.scale + "," + (c.mirror ? "1" : "0") + "\n";
   }
   WriteFile(dir.path() / "m.csv", manifest);
   const auto batch = RunTool(ORVELLO_BATCH, {"m.csv", "--out", "out", "--quiet"}, dir.path());
@@ -173,14 +173,17 @@ TEST(BatchEqualsToolTest, GeneratedDrawingsAndFailures) {
     const char* scale;
     bool filled, antialias, noise, mirrored;
   } kDrawings[] = {
-      {"3 globular 300 dpi", drawgen::Shape::kGlobularJar, 3, "300", "1", true, false, false, false},
-      {"3 necked outline 600 dpi", drawgen::Shape::kNeckedJar, 3, "600", "0.5", false, true, true, false},
+      {"3 globular 300 dpi", drawgen::Shape::kGlobularJar, 3, "300", "1", true, false, false,
+       false},
+      {"3 necked outline 600 dpi", drawgen::Shape::kNeckedJar, 3, "600", "0.5", false, true, true,
+       false},
       {"2 cylinder 300 dpi", drawgen::Shape::kCylinder, 2, "300", "1", true, false, false, false},
       {"2 bowl 400 dpi", drawgen::Shape::kBowl, 2, "400", "0.5", true, true, true, false},
       {"2 beaker mirrored", drawgen::Shape::kBeaker, 2, "300", "1", true, false, false, true},
       {"1 beaker 300 dpi", drawgen::Shape::kBeaker, 1, "300", "1", true, false, false, false},
       {"1 cone 600 dpi", drawgen::Shape::kCone, 1, "600", "0.5", true, true, true, false},
-      {"1 globular mirrored", drawgen::Shape::kGlobularJar, 1, "300", "1", true, false, false, true},
+      {"1 globular mirrored", drawgen::Shape::kGlobularJar, 1, "300", "1", true, false, false,
+       true},
   };
   std::vector<ToolCase> cases;
   for (const auto& d : kDrawings) {
@@ -210,7 +213,8 @@ TEST(BatchEqualsToolTest, GeneratedDrawingsAndFailures) {
     const std::string suffix = ", category " + std::to_string(category);
     cases.push_back({"blank" + suffix, dir.path() / "blank.png", category, "300", "1", false, 1});
     cases.push_back({"all dark" + suffix, dir.path() / "dark.png", category, "300", "1", false, 1});
-    cases.push_back({"cut JPEG" + suffix, dir.path() / "cut.jpg", category, "300", "1", false, 255});
+    cases.push_back(
+        {"cut JPEG" + suffix, dir.path() / "cut.jpg", category, "300", "1", false, 255});
   }
   ExpectBatchEqualsTools(cases);
 }
@@ -329,16 +333,21 @@ TEST(BatchProgramTest, UnusableInputOrOutputEndsWithStatusTwo) {
     std::string error;  // the start of standard error
   } kCases[] = {
       {"no manifest", {"none.csv", "-o", "out"}, "No manifest or folder none.csv\n"},
-      {"header without scale", {"header.csv", "-o", "out"},
+      {"header without scale",
+       {"header.csv", "-o", "out"},
        "header.csv: the header has no column \"scale\""},
       {"no rows", {"empty.csv", "-o", "out"}, "No drawing to measure in empty.csv\n"},
-      {"output folder is a file", {"good.csv", "-o", "a-file"}, "Cannot use the output folder a-file"},
-      {"output folder below a file", {"good.csv", "-o", "a-file/out"},
+      {"output folder is a file",
+       {"good.csv", "-o", "a-file"},
+       "Cannot use the output folder a-file"},
+      {"output folder below a file",
+       {"good.csv", "-o", "a-file/out"},
        "Cannot use the output folder a-file/out"},
-      {"folder without category", {"drawings", "--dpi", "300", "--scale", "1", "-o", "out"},
+      {"folder without category",
+       {"drawings", "--dpi", "300", "--scale", "1", "-o", "out"},
        "A folder of drawings needs --category, --dpi and --scale\n"},
-      {"folder without drawings", {"drawings", "--category", "1", "--dpi", "300", "--scale", "1",
-                                   "-o", "out"},
+      {"folder without drawings",
+       {"drawings", "--category", "1", "--dpi", "300", "--scale", "1", "-o", "out"},
        "No drawing to measure in drawings\n"},
       {"scale error of 1", {"good.csv", "--scale-error", "1", "-o", "out"}, "--scale-error: "},
       {"category 4", {"drawings", "--category", "4", "-o", "out"}, "--category: "},
@@ -364,9 +373,9 @@ TEST(BatchProgramTest, FolderOfDrawingsWithOneSetOfParameters) {
     ASSERT_TRUE(cv::imwrite((dir.path() / "plates" / name).string(), drawgen::Draw(options).image));
   }
   WriteFile(dir.path() / "plates" / "readme.txt", "two plates\n");
-  const auto run = RunTool(ORVELLO_BATCH,
-                           {"plates", "--category", "1", "--dpi", "300", "--scale", "1", "-q"},
-                           dir.path());
+  const auto run =
+      RunTool(ORVELLO_BATCH, {"plates", "--category", "1", "--dpi", "300", "--scale", "1", "-q"},
+              dir.path());
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.out, "2 drawings: 2 measured, 0 failed. Results in orvello-results\n");
@@ -380,14 +389,14 @@ TEST(BatchProgramTest, FolderOfDrawingsWithOneSetOfParameters) {
 
 // Renders `page` in the headless browser; returns the screenshot.
 cv::Mat Screenshot(const fs::path& page, const fs::path& png) {
-  const auto run = RunTool("/usr/bin/timeout",
-                           {"120", ORVELLO_CHROMIUM, "--headless", "--no-sandbox", "--disable-gpu",
-                            "--disable-quic", "--no-first-run", "--disable-background-networking",
-                            "--disable-component-update", "--disable-sync",
-                            "--user-data-dir=" + (png.parent_path() / "profile").string(),
-                            "--hide-scrollbars", "--window-size=1300,900",
-                            "--screenshot=" + png.string(), "file://" + page.string()},
-                           png.parent_path());
+  const auto run =
+      RunTool("/usr/bin/timeout",
+              {"120", ORVELLO_CHROMIUM, "--headless", "--no-sandbox", "--disable-gpu",
+               "--disable-quic", "--no-first-run", "--disable-background-networking",
+               "--disable-component-update", "--disable-sync",
+               "--user-data-dir=" + (png.parent_path() / "profile").string(), "--hide-scrollbars",
+               "--window-size=1300,900", "--screenshot=" + png.string(), "file://" + page.string()},
+              png.parent_path());
   EXPECT_EQ(run.status, 0) << run.err;
   return cv::imread(png.string(), cv::IMREAD_COLOR);
 }

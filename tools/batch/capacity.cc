@@ -37,8 +37,7 @@ DiscProfile SilhouetteProfile(const std::vector<Segment>& rows, int first_row, i
 }
 
 double FillCapacity(const DiscProfile& profile, int percent) {
-  const size_t level = static_cast<size_t>(
-      static_cast<long long>(percent) * profile.height / 100);
+  const size_t level = static_cast<size_t>(static_cast<long long>(percent) * profile.height / 100);
   // Filled to the brim, the tool's own disc sum: the fill equals the volume
   // to the last bit.
   if (level >= profile.radii.size()) return VolumeCl(profile.pixel_size, profile.disc_sum);
@@ -51,8 +50,8 @@ std::vector<CurvePoint> CapacityCurve(const DiscProfile& profile) {
   std::vector<CurvePoint> curve;
   curve.reserve(101);
   for (int percent = 0; percent <= 100; ++percent) {
-    curve.push_back({percent / 100.0 * profile.height * profile.pixel_size,
-                     FillCapacity(profile, percent)});
+    curve.push_back(
+        {percent / 100.0 * profile.height * profile.pixel_size, FillCapacity(profile, percent)});
   }
   return curve;
 }

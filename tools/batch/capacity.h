@@ -15,10 +15,10 @@ namespace orvello::batch {
 // just above the floor. A slab without a measured row has a negative
 // radius and holds nothing.
 struct DiscProfile {
-  double pixel_size = 0;       // centimetres
-  double disc_sum = 0;         // the tool's disc sum, square pixels
-  int height = 0;              // the height the fill levels divide, pixels
-  std::vector<double> radii;   // pixels, one per slab; < 0: no row
+  double pixel_size = 0;      // centimetres
+  double disc_sum = 0;        // the tool's disc sum, square pixels
+  int height = 0;             // the height the fill levels divide, pixels
+  std::vector<double> radii;  // pixels, one per slab; < 0: no row
 };
 
 // Returns the profile of the measured `rows` of a section drawing

@@ -1,8 +1,8 @@
 #include "batch/capacity.h"
 
-#include <cmath>
-
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 #include "common/frame.h"
 

@@ -2,12 +2,11 @@
 
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cmath>
 #include <iostream>
 #include <string>
-
-#include <CLI/CLI.hpp>
 
 namespace orvello::batch {
 namespace {
@@ -59,11 +58,14 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
                  "Category of a folder's drawings (1, 2 or 3); for a manifest, of rows "
                  "that leave it empty")
       ->check(Category());
-  app.add_option("--dpi", options.defaults.dpi, "Resolution in dpi of a folder's drawings; for a manifest, of rows that leave it empty")
+  app.add_option(
+         "--dpi", options.defaults.dpi,
+         "Resolution in dpi of a folder's drawings; for a manifest, of rows that leave it empty")
       ->check(PositiveNumber());
-  app.add_option("--scale", options.defaults.scale,
-                 "Scale (drawn length / real length) of a folder's drawings; for a manifest, of rows "
-                 "that leave it empty")
+  app.add_option(
+         "--scale", options.defaults.scale,
+         "Scale (drawn length / real length) of a folder's drawings; for a manifest, of rows "
+         "that leave it empty")
       ->check(PositiveNumber());
   app.add_flag("--mirror", options.defaults.mirror,
                "The section stands right of the axis: flip the drawings first (for a "

@@ -70,8 +70,8 @@ std::vector<CsvRecord> SplitCsv(std::string_view text, std::string* error) {
   std::vector<CsvRecord> records;
   CsvRecord record{1, {}};
   std::string field;
-  bool quoted = false;      // inside a quoted field
-  bool had_content = false; // the record has a character or a quote
+  bool quoted = false;       // inside a quoted field
+  bool had_content = false;  // the record has a character or a quote
   int line = 1;
   int quote_line = 0;
   const auto end_field = [&] {
@@ -128,8 +128,9 @@ JobList ParseManifest(std::string_view text, const std::filesystem::path& folder
   std::vector<CsvRecord> records = SplitCsv(text, &list.error);
   if (!list.error.empty()) return list;
   if (records.empty()) {
-    list.error = "the manifest is empty: its first line must be the header "
-                 "file,category,dpi,scale";
+    list.error =
+        "the manifest is empty: its first line must be the header "
+        "file,category,dpi,scale";
     return list;
   }
   std::map<std::string, int> columns;
@@ -162,10 +163,9 @@ JobList ParseManifest(std::string_view text, const std::filesystem::path& folder
     job.dpi = FieldOrDefault(fields, column("dpi"), defaults.dpi);
     job.scale = FieldOrDefault(fields, column("scale"), defaults.scale);
     const int mirror_column = column("mirror");
-    const std::string mirror =
-        mirror_column >= 0 && mirror_column < static_cast<int>(fields.size())
-            ? fields[mirror_column]
-            : "";
+    const std::string mirror = mirror_column >= 0 && mirror_column < static_cast<int>(fields.size())
+                                   ? fields[mirror_column]
+                                   : "";
     const std::optional<bool> mirrored = ParseMirror(mirror, defaults.mirror);
     job.mirror = mirrored.value_or(false);
     if (job.file.empty()) {

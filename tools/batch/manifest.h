@@ -21,8 +21,8 @@ struct Job {
   std::string category;        // "1", "2" or "3" when valid
   std::string dpi;
   std::string scale;
-  bool mirror = false;         // the section stands right of the axis
-  std::string row_error;       // non-empty: the row itself cannot be used
+  bool mirror = false;    // the section stands right of the axis
+  std::string row_error;  // non-empty: the row itself cannot be used
 };
 
 // Values from the command line: the parameters of a folder's drawings, and

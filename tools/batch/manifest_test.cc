@@ -1,9 +1,9 @@
 #include "batch/manifest.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <fstream>
-
-#include <gtest/gtest.h>
 
 #include "tool_runner.h"
 
@@ -15,9 +15,9 @@ TEST(ParseNumberTest, WholeDecimalNumbersOnly) {
     const char* text;
     double expected;  // NaN: rejected
   } kCases[] = {
-      {"300", 300},      {" 0.5 ", 0.5},   {"5E-1", 0.5},    {"+2", 2},
-      {"1e-300", 1e-300}, {"-1", -1},      {"inf", INFINITY}, {"1,5", NAN},
-      {"300dpi", NAN},   {"abc", NAN},     {"", NAN},        {"  ", NAN},
+      {"300", 300},       {" 0.5 ", 0.5}, {"5E-1", 0.5},     {"+2", 2},
+      {"1e-300", 1e-300}, {"-1", -1},     {"inf", INFINITY}, {"1,5", NAN},
+      {"300dpi", NAN},    {"abc", NAN},   {"", NAN},         {"  ", NAN},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.text);
@@ -34,8 +34,7 @@ TEST(ParseCategoryTest, OnlyOneTwoThree) {
   static const struct {
     const char* text;
     int expected;
-  } kCases[] = {{"1", 1}, {" 2 ", 2}, {"3", 3}, {"0", 0}, {"4", 0}, {"3.0", 0}, {"", 0},
-                {"x", 0}};
+  } kCases[] = {{"1", 1}, {" 2 ", 2}, {"3", 3}, {"0", 0}, {"4", 0}, {"3.0", 0}, {"", 0}, {"x", 0}};
   for (const auto& c : kCases) EXPECT_EQ(ParseCategory(c.text), c.expected) << c.text;
 }
 
@@ -47,9 +46,13 @@ TEST(SplitCsvTest, QuotesLineEndsAndBlankLines) {
   } kCases[] = {
       {"plain, LF", "a,b\nc,d\n", {{1, {"a", "b"}}, {2, {"c", "d"}}}},
       {"CR LF, no final line end", "a,b\r\nc,d", {{1, {"a", "b"}}, {2, {"c", "d"}}}},
-      {"byte-order mark", "\xEF\xBB\xBF" "file\nx\n", {{1, {"file"}}, {2, {"x"}}}},
+      {"byte-order mark",
+       "\xEF\xBB\xBF"
+       "file\nx\n",
+       {{1, {"file"}}, {2, {"x"}}}},
       {"blank lines skipped", "a\n\n  \nb\n", {{1, {"a"}}, {4, {"b"}}}},
-      {"comma and quote inside quotes", "\"a,b\",\"say \"\"hi\"\"\"\n",
+      {"comma and quote inside quotes",
+       "\"a,b\",\"say \"\"hi\"\"\"\n",
        {{1, {"a,b", "say \"hi\""}}}},
       {"line end inside quotes", "\"two\nlines\",x\ny\n", {{1, {"two\nlines", "x"}}, {3, {"y"}}}},
       {"empty fields kept", ",,\n", {{1, {"", "", ""}}}},
@@ -125,8 +128,9 @@ TEST(ParseManifestTest, UnusableManifests) {
     const char* text;
     const char* error;
   } kCases[] = {
-      {"empty", "", "the manifest is empty: its first line must be the header "
-                    "file,category,dpi,scale"},
+      {"empty", "",
+       "the manifest is empty: its first line must be the header "
+       "file,category,dpi,scale"},
       {"no scale column", "file,category,dpi\na.png,1,300\n",
        "the header has no column \"scale\": it must name file, category, dpi and scale "
        "(mirror is optional)"},

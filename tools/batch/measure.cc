@@ -38,8 +38,8 @@ void MeasureSilhouette(cv::Mat&& drawing, const RunArgs& args, Measurement& m) {
   }
   m.water = WaterImage(std::move(drawing), s.scan.rows);
   m.values = Name(kSilhouetteKeys, SilhouetteLines(s.values));
-  m.profile = SilhouetteProfile(s.scan.rows, s.scan.first_row, s.scan.last_row,
-                                s.scan.disc_sum, PixelSize(args.dpi, args.scale));
+  m.profile = SilhouetteProfile(s.scan.rows, s.scan.first_row, s.scan.last_row, s.scan.disc_sum,
+                                PixelSize(args.dpi, args.scale));
 }
 
 void MeasureMedian(cv::Mat&& drawing, const RunArgs& args, Measurement& m) {
@@ -50,8 +50,8 @@ void MeasureMedian(cv::Mat&& drawing, const RunArgs& args, Measurement& m) {
   }
   m.water = WaterImage(std::move(drawing), s.scan.rows);
   m.values = Name(kSectionKeys, SectionLines(s.values));
-  m.profile = SectionProfile(s.scan.rows, s.scan.floor_row, s.scan.liquid_height,
-                             s.scan.disc_sum, PixelSize(args.dpi, args.scale));
+  m.profile = SectionProfile(s.scan.rows, s.scan.floor_row, s.scan.liquid_height, s.scan.disc_sum,
+                             PixelSize(args.dpi, args.scale));
 }
 
 void MeasureLeftEdge(cv::Mat&& drawing, const RunArgs& args, Measurement& m) {
@@ -70,15 +70,24 @@ void MeasureLeftEdge(cv::Mat&& drawing, const RunArgs& args, Measurement& m) {
 
 std::string_view StatusName(Status status) {
   switch (status) {
-    case Status::kMeasured: return "measured";
-    case Status::kBadRow: return "bad-row";
-    case Status::kUnknownCategory: return "unknown-category";
-    case Status::kBadArguments: return "bad-arguments";
-    case Status::kMissingFile: return "missing-file";
-    case Status::kUnreadable: return "unreadable";
-    case Status::kNoReference: return "no-reference";
-    case Status::kImageNotWritten: return "image-not-written";
-    case Status::kError: return "error";
+    case Status::kMeasured:
+      return "measured";
+    case Status::kBadRow:
+      return "bad-row";
+    case Status::kUnknownCategory:
+      return "unknown-category";
+    case Status::kBadArguments:
+      return "bad-arguments";
+    case Status::kMissingFile:
+      return "missing-file";
+    case Status::kUnreadable:
+      return "unreadable";
+    case Status::kNoReference:
+      return "no-reference";
+    case Status::kImageNotWritten:
+      return "image-not-written";
+    case Status::kError:
+      return "error";
   }
   return "error";
 }
@@ -102,9 +111,15 @@ Measurement Measure(const Job& job) {
   if (drawing.empty()) return Failed(std::move(m), Status::kUnreadable, unreadable);
   if (job.mirror) cv::flip(drawing, drawing, 1);
   switch (m.category) {
-    case 1: MeasureLeftEdge(std::move(drawing), args, m); break;
-    case 2: MeasureMedian(std::move(drawing), args, m); break;
-    default: MeasureSilhouette(std::move(drawing), args, m); break;
+    case 1:
+      MeasureLeftEdge(std::move(drawing), args, m);
+      break;
+    case 2:
+      MeasureMedian(std::move(drawing), args, m);
+      break;
+    default:
+      MeasureSilhouette(std::move(drawing), args, m);
+      break;
   }
   if (m.status == Status::kNoReference) return m;
   if (job.mirror) cv::flip(m.water, m.water, 1);

@@ -5,11 +5,10 @@
 // category's tool and with the tool's own messages.
 
 #include <array>
+#include <opencv2/core.hpp>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <opencv2/core.hpp>
 
 #include "batch/capacity.h"
 #include "batch/manifest.h"
@@ -43,8 +42,8 @@ struct NamedValue {
 // The columns of the results-file values of all categories: the seven of
 // categories 1 and 2, with "height_cm" for the height of category 3.
 inline constexpr std::array<std::string_view, 8> kValueKeys = {
-    "volume_cl", "liquid_height_cm", "total_height_cm", "height_cm",
-    "opening_cm", "ratio", "base_cm", "rim_width_cm"};
+    "volume_cl", "liquid_height_cm", "total_height_cm", "height_cm", "opening_cm",
+    "ratio",     "base_cm",          "rim_width_cm"};
 
 // What the measurement of one drawing gives.
 struct Measurement {

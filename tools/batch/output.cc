@@ -46,8 +46,8 @@ std::string PrepareOutputFolder(const std::filesystem::path& folder) {
 std::string SafeFileName(std::string_view name) {
   std::string safe;
   for (const char c : name) {
-    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                       (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       c == '.' || c == '-' || c == '_';
     safe += plain ? c : '_';
   }
   return safe.empty() ? "drawing" : safe;

@@ -42,8 +42,10 @@ TEST(SafeFileNameTest, OnlyPlainCharacters) {
   static const struct {
     const char* name;
     const char* safe;
-  } kCases[] = {{"vase", "vase"},          {"pl. 3-b_2", "pl._3-b_2"},
-                {"dessin é", "dessin___"}, {"a/b\\c\"<>&", "a_b_c____"},
+  } kCases[] = {{"vase", "vase"},
+                {"pl. 3-b_2", "pl._3-b_2"},
+                {"dessin é", "dessin___"},
+                {"a/b\\c\"<>&", "a_b_c____"},
                 {"", "drawing"}};
   for (const auto& c : kCases) EXPECT_EQ(SafeFileName(c.name), c.safe) << c.name;
 }

@@ -30,8 +30,8 @@ std::string Clock(double seconds) {
 }
 
 std::string ProgressBar(int done, int total, double elapsed_s, int width) {
-  const int filled = total > 0 ? static_cast<int>(static_cast<long long>(width) * done / total)
-                               : width;
+  const int filled =
+      total > 0 ? static_cast<int>(static_cast<long long>(width) * done / total) : width;
   std::string line = "[";
   line.append(filled, '#').append(width - filled, '-') += ']';
   const std::string count = std::to_string(total);
@@ -43,8 +43,8 @@ std::string ProgressBar(int done, int total, double elapsed_s, int width) {
   return line;
 }
 
-std::string ProgressLine(int done, int total, std::string_view name,
-                         std::string_view outcome, double elapsed_s) {
+std::string ProgressLine(int done, int total, std::string_view name, std::string_view outcome,
+                         double elapsed_s) {
   std::string line = "[";
   line += std::to_string(done);
   line += '/';

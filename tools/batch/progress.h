@@ -20,8 +20,8 @@ std::string ProgressBar(int done, int total, double elapsed_s, int width);
 
 // Returns the plain line for drawing `done` of `total`, named `name`, that
 // ended with `outcome`, e.g. "[3/10] vase.jpg: measured (elapsed 0:02, left 0:05)".
-std::string ProgressLine(int done, int total, std::string_view name,
-                         std::string_view outcome, double elapsed_s);
+std::string ProgressLine(int done, int total, std::string_view name, std::string_view outcome,
+                         double elapsed_s);
 
 // Returns `seconds` as m:ss, or h:mm:ss from an hour on.
 std::string Clock(double seconds);

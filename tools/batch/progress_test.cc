@@ -1,10 +1,10 @@
 #include "batch/progress.h"
 
+#include <gtest/gtest.h>
+
 #include <sstream>
 #include <thread>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 namespace orvello::batch {
 namespace {
@@ -13,8 +13,8 @@ TEST(ClockTest, MinutesAndHours) {
   static const struct {
     double seconds;
     const char* text;
-  } kCases[] = {{0, "0:00"}, {9.4, "0:09"}, {59.6, "1:00"}, {754, "12:34"}, {3600, "1:00:00"},
-                {3725, "1:02:05"}, {-3, "0:00"}};
+  } kCases[] = {{0, "0:00"},       {9.4, "0:09"},     {59.6, "1:00"}, {754, "12:34"},
+                {3600, "1:00:00"}, {3725, "1:02:05"}, {-3, "0:00"}};
   for (const auto& c : kCases) EXPECT_EQ(Clock(c.seconds), c.text) << c.seconds;
 }
 
@@ -69,8 +69,10 @@ TEST(ProgressTest, BarRedrawnInPlaceOrNothingWhenQuiet) {
   EXPECT_EQ(bar.str(),
             "\r[------------------------------]  0/2  elapsed 0:00"
             "\r[###############---------------]  1/2  elapsed 0:00  left 0:00"
-            "\rb.png: missing-file - Cannot read the image: b.png" + std::string(12, ' ') + "\n"
-            "\r[##############################]  2/2  elapsed 0:00  left 0:00\n");
+            "\rb.png: missing-file - Cannot read the image: b.png" +
+                std::string(12, ' ') +
+                "\n"
+                "\r[##############################]  2/2  elapsed 0:00  left 0:00\n");
 }
 
 }  // namespace

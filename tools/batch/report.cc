@@ -4,9 +4,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <span>
-
 #include <nlohmann/json.hpp>
+#include <span>
 
 #include "common/frame.h"
 
@@ -116,8 +115,8 @@ std::string FormatCsv(const std::vector<Record>& records, const BatchSummary& su
   for (const int percent : summary.fill_percents) csv += "," + FillKey(percent);
   csv += ",capacity_low_cl,capacity_high_cl,water_image\n";
   for (const Record& r : records) {
-    csv += CsvField(r.job.file) + ',' + CsvField(r.job.category) + ',' + CsvField(r.job.dpi) +
-           ',' + CsvField(r.job.scale) + ',' + (r.job.mirror ? "1" : "0") + ',' +
+    csv += CsvField(r.job.file) + ',' + CsvField(r.job.category) + ',' + CsvField(r.job.dpi) + ',' +
+           CsvField(r.job.scale) + ',' + (r.job.mirror ? "1" : "0") + ',' +
            std::string(StatusName(r.status)) + ',' + CsvField(r.message);
     for (const std::string_view key : kValueKeys) {
       const NamedValue* value = FindValue(r, key);
@@ -142,8 +141,8 @@ std::string FormatJson(const std::vector<Record>& records, const BatchSummary& s
     Json d;
     d["file"] = r.job.file;
     d["line"] = r.job.line;
-    d["category"] = ParseCategory(r.job.category) ? Json(ParseCategory(r.job.category))
-                                                   : Json(nullptr);
+    d["category"] =
+        ParseCategory(r.job.category) ? Json(ParseCategory(r.job.category)) : Json(nullptr);
     d["dpi"] = JsonNumber(r.job.dpi);
     d["scale"] = JsonNumber(r.job.scale);
     d["mirror"] = r.job.mirror;
@@ -204,16 +203,16 @@ std::string CapacityPlotSvg(const std::vector<CurvePoint>& curve,
     const std::string fx = Fixed(mark_x, 1);
     svg += "<path d=\"M" + fx + " 84V" + Fixed(y(f.capacity_cl), 1) +
            "H44\" fill=\"none\" stroke=\"#a0aec0\" stroke-dasharray=\"3 2\"/>"
-           "<text class=\"mark\" x=\"" + fx + "\" y=\"" + (lowered ? "101" : "93") +
-           "\" text-anchor=\"middle\">" + std::to_string(f.percent) + "%</text>";
+           "<text class=\"mark\" x=\"" +
+           fx + "\" y=\"" + (lowered ? "101" : "93") + "\" text-anchor=\"middle\">" +
+           std::to_string(f.percent) + "%</text>";
   }
   svg += "<polyline fill=\"none\" stroke=\"#2b6cb0\" stroke-width=\"1.5\" points=\"";
   for (size_t i = 0; i < curve.size(); ++i) {
     if (i) svg += ' ';
     svg += Fixed(x(curve[i].height_cm), 1) + ',' + Fixed(y(curve[i].capacity_cl), 1);
   }
-  svg += "\"/><text x=\"40\" y=\"14\" text-anchor=\"end\">" +
-         HtmlEscape(FormatValue(capacity)) +
+  svg += "\"/><text x=\"40\" y=\"14\" text-anchor=\"end\">" + HtmlEscape(FormatValue(capacity)) +
          "</text><text x=\"40\" y=\"25\" text-anchor=\"end\">cL</text>"
          "<text x=\"40\" y=\"87\" text-anchor=\"end\">0</text>"
          "<text x=\"138\" y=\"112\" text-anchor=\"middle\">filling height, 0 to " +
@@ -228,17 +227,18 @@ std::string FormatHtml(const std::vector<Record>& records, const BatchSummary& s
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<title>Orvello batch report</title>\n<style>" +
       std::string(kStyle) + "</style>\n</head>\n<body>\n";
-  html += "<h1>Orvello batch report</h1>\n<p class=\"summary\">" +
-          HtmlEscape(summary.input) + ": " + std::to_string(records.size()) +
-          " drawings, " + std::to_string(records.size() - failed) + " measured, " +
-          std::to_string(failed) + " failed, in " + Fixed(summary.seconds, 1) +
+  html += "<h1>Orvello batch report</h1>\n<p class=\"summary\">" + HtmlEscape(summary.input) +
+          ": " + std::to_string(records.size()) + " drawings, " +
+          std::to_string(records.size() - failed) + " measured, " + std::to_string(failed) +
+          " failed, in " + Fixed(summary.seconds, 1) +
           " s. Capacity range: every radius half a pixel shorter and longer";
   if (summary.scale_error > 0) {
     html += ", scale within " + FormatValue(summary.scale_error * 100) + " %";
   }
-  html += ".</p>\n<table>\n<thead><tr><th>#</th><th>Water image</th><th>Drawing</th>"
-          "<th>Status</th><th>Capacity (cL)</th><th>Dimensions</th>"
-          "<th>Capacity against filling height</th></tr></thead>\n<tbody>\n";
+  html +=
+      ".</p>\n<table>\n<thead><tr><th>#</th><th>Water image</th><th>Drawing</th>"
+      "<th>Status</th><th>Capacity (cL)</th><th>Dimensions</th>"
+      "<th>Capacity against filling height</th></tr></thead>\n<tbody>\n";
   for (size_t i = 0; i < records.size(); ++i) {
     const Record& r = records[i];
     const bool ok = r.status == Status::kMeasured;
@@ -267,8 +267,8 @@ std::string FormatHtml(const std::vector<Record>& records, const BatchSummary& s
     }
     for (const FillLevel& f : r.fill) {
       if (f.percent == 100) continue;
-      html += "<div class=\"fill\">" + std::to_string(f.percent) + " %: " +
-              FormatValue(f.capacity_cl) + "</div>";
+      html += "<div class=\"fill\">" + std::to_string(f.percent) +
+              " %: " + FormatValue(f.capacity_cl) + "</div>";
     }
     html += "</td><td>";
     if (!r.values.empty()) {
@@ -312,12 +312,23 @@ std::string HtmlEscape(std::string_view text) {
   escaped.reserve(text.size());
   for (const char c : text) {
     switch (c) {
-      case '&': escaped += "&amp;"; break;
-      case '<': escaped += "&lt;"; break;
-      case '>': escaped += "&gt;"; break;
-      case '"': escaped += "&quot;"; break;
-      case '\'': escaped += "&#39;"; break;
-      default: escaped += c;
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '>':
+        escaped += "&gt;";
+        break;
+      case '"':
+        escaped += "&quot;";
+        break;
+      case '\'':
+        escaped += "&#39;";
+        break;
+      default:
+        escaped += c;
     }
   }
   return escaped;

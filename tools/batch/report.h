@@ -26,12 +26,12 @@ struct Record {
   Job job;
   Status status = Status::kBadRow;
   std::string message;
-  std::vector<NamedValue> values;       // the results file's values
-  std::vector<FillLevel> fill;          // categories 1 and 2
-  std::optional<CapacityRange> range;   // when measured
-  std::vector<CurvePoint> curve;        // categories 1 and 2
-  std::string water_image;              // relative to the output folder, "/" separated
-  std::string thumbnail_jpeg;           // JPEG bytes of a small water image
+  std::vector<NamedValue> values;      // the results file's values
+  std::vector<FillLevel> fill;         // categories 1 and 2
+  std::optional<CapacityRange> range;  // when measured
+  std::vector<CurvePoint> curve;       // categories 1 and 2
+  std::string water_image;             // relative to the output folder, "/" separated
+  std::string thumbnail_jpeg;          // JPEG bytes of a small water image
 };
 
 // What the results files say about the batch as a whole.
@@ -39,7 +39,7 @@ struct BatchSummary {
   std::string input;               // the manifest or folder, as given
   std::vector<int> fill_percents;  // the fill levels of every record
   double scale_error = 0;
-  double seconds = 0;              // wall time of the measurements
+  double seconds = 0;  // wall time of the measurements
 };
 
 // Returns `value` as the tools' results file writes it: the stream's default

@@ -1,11 +1,11 @@
 #include "batch/report.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <limits>
-#include <sstream>
-
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "common/frame.h"
 
@@ -18,9 +18,12 @@ std::vector<Record> SomeRecords() {
   Record section;
   section.job = {2, "plate 1/vase.jpg", "/p/plate 1/vase.jpg", "2", "300", "1", false, ""};
   section.status = Status::kMeasured;
-  section.values = {{"volume_cl", 33.494123456}, {"liquid_height_cm", 9.2117333},
-                    {"total_height_cm", 9.99913},  {"opening_cm", 6.82413},
-                    {"ratio", 0.682472},           {"base_cm", 7.95867},
+  section.values = {{"volume_cl", 33.494123456},
+                    {"liquid_height_cm", 9.2117333},
+                    {"total_height_cm", 9.99913},
+                    {"opening_cm", 6.82413},
+                    {"ratio", 0.682472},
+                    {"base_cm", 7.95867},
                     {"rim_width_cm", 0.000012345678}};
   section.fill = {{100, 33.494123456}, {90, 30.16634}, {80, 26.8076}};
   section.range = CapacityRange{33.4109, 33.5775};
@@ -47,8 +50,16 @@ std::vector<Record> SomeRecords() {
 const BatchSummary kSummary{"plates.csv", {100, 90, 80}, 0.01, 1.5};
 
 TEST(FormatValueTest, AsTheResultsFileWritesIt) {
-  static const double kValues[] = {12.5,  33.494123456, 1e-5,   0.000123456789, 123456789.0,
-                                   100000, 1234567,      0.1 + 0.2, 0, -2.5,
+  static const double kValues[] = {12.5,
+                                   33.494123456,
+                                   1e-5,
+                                   0.000123456789,
+                                   123456789.0,
+                                   100000,
+                                   1234567,
+                                   0.1 + 0.2,
+                                   0,
+                                   -2.5,
                                    std::numeric_limits<double>::infinity()};
   for (const double v : kValues) {
     SCOPED_TRACE(v);
@@ -62,8 +73,10 @@ TEST(CsvFieldTest, QuotedOnlyWhenNeeded) {
   static const struct {
     const char* text;
     const char* field;
-  } kCases[] = {{"vase.jpg", "vase.jpg"},   {"a,b", "\"a,b\""},
-                {"say \"hi\"", "\"say \"\"hi\"\"\""}, {"two\nlines", "\"two\nlines\""},
+  } kCases[] = {{"vase.jpg", "vase.jpg"},
+                {"a,b", "\"a,b\""},
+                {"say \"hi\"", "\"say \"\"hi\"\"\""},
+                {"two\nlines", "\"two\nlines\""},
                 {"", ""}};
   for (const auto& c : kCases) EXPECT_EQ(CsvField(c.text), c.field) << c.text;
 }
@@ -105,16 +118,25 @@ TEST(FormatJsonTest, PrintedDigitsAsNumbers) {
     const char* key;
     nlohmann::json expected;
   } kCases[] = {
-      {0, "file", "plate 1/vase.jpg"},  {0, "line", 2},
-      {0, "category", 2},               {0, "dpi", 300},
-      {0, "mirror", false},             {0, "status", "measured"},
-      {0, "volume_cl", 33.4941},        {0, "rim_width_cm", 1.23457e-05},
-      {0, "fill_90_cl", 30.1663},       {0, "capacity_low_cl", 33.4109},
+      {0, "file", "plate 1/vase.jpg"},
+      {0, "line", 2},
+      {0, "category", 2},
+      {0, "dpi", 300},
+      {0, "mirror", false},
+      {0, "status", "measured"},
+      {0, "volume_cl", 33.4941},
+      {0, "rim_width_cm", 1.23457e-05},
+      {0, "fill_90_cl", 30.1663},
+      {0, "capacity_low_cl", 33.4109},
       {0, "water_image", "eau/001-vase.jpg"},
-      {1, "volume_cl", nullptr},        {1, "height_cm", 1.23457e+08},
-      {1, "scale", 0.5},                {1, "mirror", true},
-      {2, "category", nullptr},         {2, "dpi", nullptr},
-      {2, "status", "unknown-category"}, {2, "message", "Unknown category \"4\": it must be 1, 2 or 3"},
+      {1, "volume_cl", nullptr},
+      {1, "height_cm", 1.23457e+08},
+      {1, "scale", 0.5},
+      {1, "mirror", true},
+      {2, "category", nullptr},
+      {2, "dpi", nullptr},
+      {2, "status", "unknown-category"},
+      {2, "message", "Unknown category \"4\": it must be 1, 2 or 3"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(std::to_string(c.drawing) + " " + c.key);
@@ -162,9 +184,14 @@ TEST(Base64Test, KnownVectors) {
   static const struct {
     const char* bytes;
     const char* text;
-  } kCases[] = {{"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},
-                {"foo", "Zm9v"},  {"foob", "Zm9vYg=="},  {"fooba", "Zm9vYmE="},
-                {"foobar", "Zm9vYmFy"}, {"\xFF\xD8\xFF", "/9j/"}};
+  } kCases[] = {{"", ""},
+                {"f", "Zg=="},
+                {"fo", "Zm8="},
+                {"foo", "Zm9v"},
+                {"foob", "Zm9vYg=="},
+                {"fooba", "Zm9vYmE="},
+                {"foobar", "Zm9vYmFy"},
+                {"\xFF\xD8\xFF", "/9j/"}};
   for (const auto& c : kCases) EXPECT_EQ(Base64(c.bytes), c.text) << c.bytes;
 }
 

@@ -5,10 +5,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
-#include <sstream>
-
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
+#include <sstream>
 
 namespace orvello {
 
@@ -18,8 +17,7 @@ RunArgs TakeArgs(int argc, const char* const* argv, const RunArgs& defaults) {
 }
 
 bool ArgsValid(const RunArgs& args) {
-  if (!(std::isfinite(args.dpi) && args.dpi > 0 && std::isfinite(args.scale) &&
-        args.scale > 0)) {
+  if (!(std::isfinite(args.dpi) && args.dpi > 0 && std::isfinite(args.scale) && args.scale > 0)) {
     return false;
   }
   const double pixel_size = PixelSize(args.dpi, args.scale);
@@ -77,8 +75,7 @@ RunStart StartRun(int argc, const char* const* argv, const RunArgs& defaults) {
   }
   start.drawing = LoadDrawing(start.args.image_path);
   if (start.drawing.empty()) {
-    start.status =
-        Fail(std::string(kCannotReadImage) + start.args.image_path, kStatusUnreadable);
+    start.status = Fail(std::string(kCannotReadImage) + start.args.image_path, kStatusUnreadable);
   }
   return start;
 }
@@ -122,8 +119,7 @@ cv::Mat LoadDrawing(const std::string& path) {
 bool AllInk(const cv::Mat& mask) {
   for (int y = 0; y < mask.rows; ++y) {
     const uchar* row = mask.ptr<uchar>(y);
-    if (std::find_if(row, row + mask.cols, [](uchar v) { return v != 255; }) !=
-        row + mask.cols) {
+    if (std::find_if(row, row + mask.cols, [](uchar v) { return v != 255; }) != row + mask.cols) {
       return false;
     }
   }
@@ -191,9 +187,7 @@ bool WriteImage(const std::string& name, const cv::Mat& image) {
   return false;
 }
 
-int EndStatus(bool images_written) {
-  return images_written ? kStatusDone : kStatusWriteFailed;
-}
+int EndStatus(bool images_written) { return images_written ? kStatusDone : kStatusWriteFailed; }
 
 std::string FormatResults(std::span<const ResultLine> lines) {
   std::ostringstream text;

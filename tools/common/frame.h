@@ -5,12 +5,11 @@
 // line, loading, binarisation, pixel size, output images, results file,
 // messages and exit statuses.
 
+#include <opencv2/core.hpp>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <opencv2/core.hpp>
 
 #include "common/segment.h"
 
@@ -29,11 +28,9 @@ inline constexpr std::string_view kBadArgumentsMessage =
     "Erreur ! Résolution ou échelle incorrecte !";
 inline constexpr std::string_view kNoOpeningMessage =
     "Erreur ! Impossible de déterminer l'ouverture !";
-inline constexpr std::string_view kCannotOpenResults =
-    "impossible d'ouvrir le fichier results.txt";
+inline constexpr std::string_view kCannotOpenResults = "impossible d'ouvrir le fichier results.txt";
 inline constexpr std::string_view kCannotWriteImage = "impossible d'écrire le fichier ";
-inline constexpr std::string_view kNoVesselMessage =
-    "Erreur ! Aucun vase trouvé dans l'image !";
+inline constexpr std::string_view kNoVesselMessage = "Erreur ! Aucun vase trouvé dans l'image !";
 
 inline constexpr char kResultsFileName[] = "results.txt";
 inline constexpr char kWaterImageName[] = "eau.jpg";
@@ -81,7 +78,7 @@ int Fail(std::string_view message, int status);
 // ends with.
 struct RunStart {
   RunArgs args;
-  cv::Mat drawing;   // 8-bit BGR; empty when the run ends at once
+  cv::Mat drawing;           // 8-bit BGR; empty when the run ends at once
   int status = kStatusDone;  // kStatusBadArguments or kStatusUnreadable
   bool ended() const { return drawing.empty(); }
 };
@@ -161,8 +158,7 @@ std::string FormatResults(std::span<const ResultLine> lines);
 
 // Writes the results file `path` (text mode, replaced if present). When it
 // cannot be opened, says kCannotOpenResults and returns false.
-bool WriteResults(std::span<const ResultLine> lines,
-                  const std::string& path = kResultsFileName);
+bool WriteResults(std::span<const ResultLine> lines, const std::string& path = kResultsFileName);
 
 }  // namespace orvello
 

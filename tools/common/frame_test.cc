@@ -1,9 +1,9 @@
 #include "common/frame.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <limits>
-
-#include <gtest/gtest.h>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -20,9 +20,8 @@ TEST(TakeArgsTest, ConvertsLikeAtofInTheCLocale) {
     const char* text;
     double value;
   } kCases[] = {
-      {"300", 300},  {"  300", 300}, {"300dpi", 300}, {"1,5", 1},
-      {"0,5", 0},    {"0.5", 0.5},   {"5E-1", 0.5},   {"abc", 0},
-      {"", 0},       {"-2", -2},     {"1e3x", 1000},
+      {"300", 300},  {"  300", 300}, {"300dpi", 300}, {"1,5", 1}, {"0,5", 0},     {"0.5", 0.5},
+      {"5E-1", 0.5}, {"abc", 0},     {"", 0},         {"-2", -2}, {"1e3x", 1000},
   };
   for (const auto& c : kCases) {
     EXPECT_EQ(ConvertArg(c.text), c.value) << "text \"" << c.text << "\"";
@@ -51,23 +50,21 @@ TEST(ArgsValidTest, AcceptsOnlyFiniteValuesAboveZero) {
     double dpi, scale;
     bool valid;
   } kCases[] = {
-      {300, 1, true},       {1e300, 1e-300, true}, {1e-40, 1e-40, true},
-      {1e-300, 1, false},   {1e300, 1, false}, {300, 1e-310, false},
-      {300, 1e-106, false}, {1e300, 1e300, false}, {2.54e-90, 1, true},
-      {2.54e-91, 1, false}, {2.54e90, 1, true},  {2.54e91, 1, false},
-      {0, 1, false},        {300, 0, false},   {-300, 1, false},
-      {300, -0.5, false},   {inf, 1, false},   {300, inf, false},
-      {nan, 1, false},      {300, nan, false}, {-0.0, 1, false},
+      {300, 1, true},      {1e300, 1e-300, true}, {1e-40, 1e-40, true}, {1e-300, 1, false},
+      {1e300, 1, false},   {300, 1e-310, false},  {300, 1e-106, false}, {1e300, 1e300, false},
+      {2.54e-90, 1, true}, {2.54e-91, 1, false},  {2.54e90, 1, true},   {2.54e91, 1, false},
+      {0, 1, false},       {300, 0, false},       {-300, 1, false},     {300, -0.5, false},
+      {inf, 1, false},     {300, inf, false},     {nan, 1, false},      {300, nan, false},
+      {-0.0, 1, false},
   };
   for (const auto& c : kCases) {
-    EXPECT_EQ(ArgsValid({"x", c.dpi, c.scale}), c.valid)
-        << "dpi " << c.dpi << " scale " << c.scale;
+    EXPECT_EQ(ArgsValid({"x", c.dpi, c.scale}), c.valid) << "dpi " << c.dpi << " scale " << c.scale;
   }
 }
 
 TEST(VersionLineTest, NamesMajorAndMinorVersion) {
-  EXPECT_EQ(VersionLine(), "opencv version : " + std::to_string(CV_VERSION_MAJOR) +
-                               "." + std::to_string(CV_VERSION_MINOR));
+  EXPECT_EQ(VersionLine(), "opencv version : " + std::to_string(CV_VERSION_MAJOR) + "." +
+                               std::to_string(CV_VERSION_MINOR));
 }
 
 TEST(PixelSizeTest, DependsOnDpiTimesScale) {
@@ -95,8 +92,12 @@ TEST(FormatResultsTest, WritesLabelValueUnitWithSixSignificantDigits) {
     double value;
     const char* text;
   } kCases[] = {
-      {1234567.0, "1.23457e+06"}, {123456.7, "123457"}, {0.0001234567, "0.000123457"},
-      {0.00001234567, "1.23457e-05"}, {2.0, "2"},         {0.1 + 0.2, "0.3"},
+      {1234567.0, "1.23457e+06"},
+      {123456.7, "123457"},
+      {0.0001234567, "0.000123457"},
+      {0.00001234567, "1.23457e-05"},
+      {2.0, "2"},
+      {0.1 + 0.2, "0.3"},
       {0, "0"},
   };
   for (const auto& c : kCases) {
@@ -126,8 +127,11 @@ TEST(DrawWaterRowTest, SamePixelsAsTheLineDrawing) {
     const char* name;
     cv::Size size;
     int y;
-  } kImages[] = {{"inside", {40, 9}, 4}, {"top row", {40, 9}, 0}, {"bottom row", {40, 9}, 8},
-                 {"one row", {40, 1}, 0}, {"one column", {1, 5}, 2}};
+  } kImages[] = {{"inside", {40, 9}, 4},
+                 {"top row", {40, 9}, 0},
+                 {"bottom row", {40, 9}, 8},
+                 {"one row", {40, 1}, 0},
+                 {"one column", {1, 5}, 2}};
   for (const auto& image : kImages) {
     for (int from = 0; from < image.size.width; ++from) {
       for (int to = 0; to < image.size.width; ++to) {

@@ -44,8 +44,7 @@ std::optional<int> SearchStartColumn(double limit, int leftmost) {
   return static_cast<int>(limit);
 }
 
-std::optional<int> FindOpeningColumn(const cv::Mat& mask, int top_row, int start,
-                                     int leftmost) {
+std::optional<int> FindOpeningColumn(const cv::Mat& mask, int top_row, int start, int leftmost) {
   start = std::min(start, mask.cols - 1);
   for (int y = std::max(top_row, 0); y < mask.rows; ++y) {
     const uchar* row = mask.ptr<uchar>(y);

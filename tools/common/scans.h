@@ -5,9 +5,8 @@
 // set when its value is exactly 255. No scan reads outside the mask.
 
 #include <array>
-#include <optional>
-
 #include <opencv2/core.hpp>
+#include <optional>
 
 #include "common/frame.h"
 
@@ -39,8 +38,7 @@ std::optional<int> SearchStartColumn(double limit, int leftmost);
 // Returns the opening column: going down from `top_row` to the last row, the
 // first set pixel of a row met scanning columns `start` down to `leftmost`+1.
 // Returns nothing when no row has one.
-std::optional<int> FindOpeningColumn(const cv::Mat& mask, int top_row, int start,
-                                     int leftmost);
+std::optional<int> FindOpeningColumn(const cv::Mat& mask, int top_row, int start, int leftmost);
 
 // Returns the base column: the smallest set column among `start` down to
 // `leftmost`+1 in `base_row`, or -1 when none is set or the row lies outside

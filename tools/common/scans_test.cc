@@ -1,8 +1,8 @@
 #include "common/scans.h"
 
-#include <limits>
-
 #include <gtest/gtest.h>
+
+#include <limits>
 
 namespace orvello {
 namespace {

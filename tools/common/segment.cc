@@ -1,7 +1,6 @@
 #include "common/segment.h"
 
 #include <cmath>
-
 #include <opencv2/imgproc.hpp>
 
 namespace orvello {

@@ -10,7 +10,9 @@ TEST(SegmentTest, LengthIsTheDistanceOfItsPoints) {
     cv::Point first, second;
     double length;
   } kCases[] = {
-      {{10, 4}, {30, 4}, 20}, {{30, 4}, {10, 4}, 20}, {{7, 7}, {7, 7}, 0},
+      {{10, 4}, {30, 4}, 20},
+      {{30, 4}, {10, 4}, 20},
+      {{7, 7}, {7, 7}, 0},
       {{0, 0}, {3, 4}, 5},
   };
   for (const auto& c : kCases) {

@@ -1,7 +1,6 @@
 #include "leftedge/leftedge.h"
 
 #include <cmath>
-
 #include <opencv2/imgproc.hpp>
 
 namespace orvello {
@@ -45,8 +44,8 @@ LeftEdge FindLeftEdge(const cv::Mat& mask) {
 
 cv::Mat ContourImage(const cv::Mat& drawing, const LeftEdge& edge) {
   cv::Mat image = drawing.clone();
-  cv::drawContours(image, edge.contours, edge.index, edge.colour, 10, cv::LINE_8,
-                   edge.hierarchy, 0, cv::Point(0, 0));
+  cv::drawContours(image, edge.contours, edge.index, edge.colour, 10, cv::LINE_8, edge.hierarchy, 0,
+                   cv::Point(0, 0));
   return image;
 }
 
@@ -83,8 +82,8 @@ EdgeScan ScanEdgeMask(const cv::Mat& edge_mask, double f) {
 
   const int rim_columns = ColumnsLeftOf(limit, edge_mask.cols);
   if (rim_columns > 0 && scan.liquid_count > 0) {
-    scan.rim_count = cv::countNonZero(
-        edge_mask(cv::Rect(0, e.top, rim_columns, scan.liquid_count)) == 255);
+    scan.rim_count =
+        cv::countNonZero(edge_mask(cv::Rect(0, e.top, rim_columns, scan.liquid_count)) == 255);
   }
   return scan;
 }
@@ -100,8 +99,7 @@ SectionValues LeftEdgeResults(const EdgeScan& scan, double p) {
   v.opening_cm = static_cast<double>(2 * (axis - *scan.opening_column) + 2) * p;
   v.ratio = v.opening_cm / p / static_cast<double>(total_height);
   v.base_cm = static_cast<double>(2 * (axis - scan.base_column)) * p;
-  v.rim_width_cm =
-      static_cast<double>(scan.rim_count) / static_cast<double>(liquid_rows) * p;
+  v.rim_width_cm = static_cast<double>(scan.rim_count) / static_cast<double>(liquid_rows) * p;
   return v;
 }
 

@@ -6,11 +6,10 @@
 // mask whose rightmost column is the axis of revolution.
 
 #include <cstdint>
+#include <opencv2/core.hpp>
 #include <optional>
 #include <string_view>
 #include <vector>
-
-#include <opencv2/core.hpp>
 
 #include "common/scans.h"
 #include "common/segment.h"
@@ -24,9 +23,9 @@ inline constexpr std::string_view kNoLeftEdgeMessage =
 struct LeftEdge {
   std::vector<std::vector<cv::Point>> contours;
   std::vector<cv::Vec4i> hierarchy;
-  int index = -1;      // the left-edge contour; -1 when none qualifies
-  cv::Scalar colour;   // its outline colour: blue, green, red, 0
-  cv::Mat edge_mask;   // the contour filled with 255 on 0; empty when none
+  int index = -1;     // the left-edge contour; -1 when none qualifies
+  cv::Scalar colour;  // its outline colour: blue, green, red, 0
+  cv::Mat edge_mask;  // the contour filled with 255 on 0; empty when none
 };
 
 // Returns the contour choice for `contours` in a sheet of `columns` columns:
@@ -46,12 +45,12 @@ cv::Mat ContourImage(const cv::Mat& drawing, const LeftEdge& edge);
 
 // What the scans of an edge mask find, in pixels.
 struct EdgeScan {
-  Extents extents;             // leftmost, axis (right), top, bottom
+  Extents extents;                  // leftmost, axis (right), top, bottom
   std::optional<int> probe_column;  // nothing when left of column 0
   int floor_row = 0;
-  int liquid_count = 0;        // floor row - top row
-  std::vector<Segment> rows;   // one per liquid row with a wall column
-  double disc_sum = 0;         // square pixels
+  int liquid_count = 0;               // floor row - top row
+  std::vector<Segment> rows;          // one per liquid row with a wall column
+  double disc_sum = 0;                // square pixels
   std::optional<int> opening_column;  // nothing: the run cannot go on
   int base_column = -1;
   std::int64_t rim_count = 0;  // set pixels of the liquid rows left of the limit

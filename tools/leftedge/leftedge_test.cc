@@ -1,6 +1,7 @@
 #include "leftedge/leftedge.h"
 
 #include <gtest/gtest.h>
+
 #include <opencv2/imgproc.hpp>
 
 namespace orvello {
@@ -22,16 +23,20 @@ TEST(ChooseLeftEdgeTest, PerimeterAndMeanXBounds) {
     int chosen;
   } kCases[] = {
       {"no contour", 300, {}, -1},
-      {"long contours only in the right two thirds", 300,
-       {Bar(150, 0, 1600), Bar(250, 0, 1700)}, -1},
+      {"long contours only in the right two thirds",
+       300,
+       {Bar(150, 0, 1600), Bar(250, 0, 1700)},
+       -1},
       {"perimeter exactly 3000", 300, {Bar(10, 0, 1500)}, -1},
       {"perimeter just above 3000", 300, {Bar(10, 0, 1501)}, 0},
       {"mean x 99 of 300 columns", 300, {Bar(99, 0, 1600)}, 0},
       {"mean x 100 of 300 columns", 300, {Bar(100, 0, 1600)}, -1},
       {"mean x 99 of 302 columns", 302, {Bar(99, 0, 1600)}, 0},
       {"mean x 100 of 302 columns", 302, {Bar(100, 0, 1600)}, -1},
-      {"the earlier of two wins, though shorter", 300,
-       {Bar(5, 0, 20), Bar(10, 0, 1600), Bar(20, 0, 2500)}, 1},
+      {"the earlier of two wins, though shorter",
+       300,
+       {Bar(5, 0, 20), Bar(10, 0, 1600), Bar(20, 0, 2500)},
+       1},
   };
   for (const auto& c : kCases) {
     const LeftEdge edge = ChooseLeftEdge(c.contours, {}, c.columns);
@@ -150,8 +155,14 @@ TEST(ScanEdgeMaskTest, PixelsWithin21ColumnsOfTheAxisAreIgnored) {
 
 TEST(ScanEdgeMaskTest, OpeningAndBaseDiameters) {
   // Axis 500; opening column and base column both 200: 602 and 600 pixels.
-  Section section{.rows = 400, .cols = 800, .outer = 190, .inner = 200, .axis = 500,
-                  .top = 20, .floor = 300, .bottom = 330};
+  Section section{.rows = 400,
+                  .cols = 800,
+                  .outer = 190,
+                  .inner = 200,
+                  .axis = 500,
+                  .top = 20,
+                  .floor = 300,
+                  .bottom = 330};
   cv::Mat m = Fill(section);
   m(cv::Range(280, 300), cv::Range(190, 200)).setTo(0);  // base row 285: 200 only
   const EdgeScan s = ScanEdgeMask(m, 1.0);
@@ -174,8 +185,14 @@ TEST(ScanEdgeMaskTest, ResolutionOffsets) {
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.dpi);
     // The top row is set up to the column right of the search start.
-    Section section{.rows = 200, .cols = 300, .outer = 0, .inner = 60, .axis = 100,
-                    .top = 10, .floor = 150, .bottom = 160};
+    Section section{.rows = 200,
+                    .cols = 300,
+                    .outer = 0,
+                    .inner = 60,
+                    .axis = 100,
+                    .top = 10,
+                    .floor = 150,
+                    .bottom = 160};
     cv::Mat m = Fill(section);
     m.row(section.top).colRange(0, c.start + 2).setTo(255);
     const EdgeScan s = ScanEdgeMask(m, 300 / c.dpi);
@@ -188,8 +205,14 @@ TEST(ScanEdgeMaskTest, ResolutionOffsets) {
 
 TEST(ScanEdgeMaskTest, ProbesOutsideTheMask) {
   // Axis 10 at 150 dpi: probe column 10 - 30 < 0, so the floor is the top.
-  Section left{.rows = 40, .cols = 60, .outer = 0, .inner = 5, .axis = 10,
-               .top = 5, .floor = 30, .bottom = 35};
+  Section left{.rows = 40,
+               .cols = 60,
+               .outer = 0,
+               .inner = 5,
+               .axis = 10,
+               .top = 5,
+               .floor = 30,
+               .bottom = 35};
   const EdgeScan a = ScanEdgeMask(Fill(left), 2.0);
   EXPECT_FALSE(a.probe_column.has_value());
   EXPECT_EQ(a.floor_row, a.extents.top);

@@ -5,10 +5,9 @@
 // median line, whose column is the vessel's axis.
 
 #include <cstdint>
+#include <opencv2/core.hpp>
 #include <string_view>
 #include <vector>
-
-#include <opencv2/core.hpp>
 
 #include "common/scans.h"
 #include "common/segment.h"
@@ -23,17 +22,17 @@ enum class MedianFailure { kNone, kNoMedianLine, kNoOpening };
 // What the scans of a category-2 mask find, in pixels.
 struct MedianScan {
   MedianFailure failure = MedianFailure::kNone;
-  Extents extents;           // xL, xR, yT, yB
-  int total_height = 0;      // HT = yB - yT + 1
-  int probe_column = 0;      // xP
-  int floor_row = 0;         // yF
-  int liquid_height = 0;     // HL = yF - yT + 1
-  int median_row = 0;        // yM
-  int axis_column = 0;       // xA, when the median line is found
-  std::vector<Segment> rows; // one per liquid row with a wall column
-  double disc_sum = 0;       // S, square pixels
-  int opening_column = 0;    // xO, when found
-  int base_column = -1;      // xB
+  Extents extents;             // xL, xR, yT, yB
+  int total_height = 0;        // HT = yB - yT + 1
+  int probe_column = 0;        // xP
+  int floor_row = 0;           // yF
+  int liquid_height = 0;       // HL = yF - yT + 1
+  int median_row = 0;          // yM
+  int axis_column = 0;         // xA, when the median line is found
+  std::vector<Segment> rows;   // one per liquid row with a wall column
+  double disc_sum = 0;         // S, square pixels
+  int opening_column = 0;      // xO, when found
+  int base_column = -1;        // xB
   std::int64_t rim_total = 0;  // T
 };
 

@@ -1,6 +1,7 @@
 #include "median/median.h"
 
 #include <gtest/gtest.h>
+
 #include <opencv2/imgproc.hpp>
 
 namespace orvello {
@@ -17,12 +18,8 @@ struct Cup {
   int top = 20, floor = 250, bottom = 270;
 };
 
-void VLine(cv::Mat& m, int x, int y0, int y1) {
-  m.col(x).rowRange(y0, y1 + 1).setTo(255);
-}
-void HLine(cv::Mat& m, int y, int x0, int x1) {
-  m.row(y).colRange(x0, x1 + 1).setTo(255);
-}
+void VLine(cv::Mat& m, int x, int y0, int y1) { m.col(x).rowRange(y0, y1 + 1).setTo(255); }
+void HLine(cv::Mat& m, int y, int x0, int x1) { m.row(y).colRange(x0, x1 + 1).setTo(255); }
 
 cv::Mat Draw(const Cup& c) {
   cv::Mat m = cv::Mat::zeros(c.rows, c.cols, CV_8UC1);
@@ -75,16 +72,31 @@ TEST(ScanMedianTest, AxisColumnChoice) {
     int axis;  // -1: no median line
   } kCases[] = {
       {"three pixels wide at 960-962",
-       {.rows = 300, .cols = 1600, .outer = 700, .inner = 720, .axis_from = 960,
-        .axis_to = 962, .exterior = 1224},
+       {.rows = 300,
+        .cols = 1600,
+        .outer = 700,
+        .inner = 720,
+        .axis_from = 960,
+        .axis_to = 962,
+        .exterior = 1224},
        962},
       {"exterior inside the band takes its place",
-       {.rows = 300, .cols = 400, .outer = 100, .inner = 110, .axis_from = 170,
-        .axis_to = 170, .exterior = 240},
+       {.rows = 300,
+        .cols = 400,
+        .outer = 100,
+        .inner = 110,
+        .axis_from = 170,
+        .axis_to = 170,
+        .exterior = 240},
        240},
       {"no ink in the band",
-       {.rows = 300, .cols = 400, .outer = 50, .inner = 60, .axis_from = 150,
-        .axis_to = 150, .exterior = 300},
+       {.rows = 300,
+        .cols = 400,
+        .outer = 50,
+        .inner = 60,
+        .axis_from = 150,
+        .axis_to = 150,
+        .exterior = 300},
        -1},
   };
   for (const auto& c : kCases) {
@@ -100,8 +112,7 @@ TEST(ScanMedianTest, AxisColumnChoice) {
 }
 
 TEST(ScanMedianTest, EmptyMaskHasNoMedianLine) {
-  EXPECT_EQ(ScanMedian(cv::Mat::zeros(50, 50, CV_8UC1), 1.0).failure,
-            MedianFailure::kNoMedianLine);
+  EXPECT_EQ(ScanMedian(cv::Mat::zeros(50, 50, CV_8UC1), 1.0).failure, MedianFailure::kNoMedianLine);
 }
 
 TEST(ScanMedianTest, ProbeColumnWithoutInkGivesNoLiquidRows) {
@@ -144,9 +155,9 @@ TEST(ScanMedianTest, RimTotalOfRowRuns) {
     HLine(m, y, 20, 20);
     HLine(m, y, 40, 45);
   }
-  HLine(m, 60, 40, 200);   // floor, met by the probe column
-  VLine(m, 200, 20, 70);   // median line
-  VLine(m, 390, 20, 70);   // exterior, outside the band
+  HLine(m, 60, 40, 200);  // floor, met by the probe column
+  VLine(m, 200, 20, 70);  // median line
+  VLine(m, 390, 20, 70);  // exterior, outside the band
   const MedianScan s = ScanMedian(m, 1.0);
   ASSERT_EQ(s.failure, MedianFailure::kNone);
   EXPECT_EQ(s.floor_row, 60);
@@ -156,13 +167,13 @@ TEST(ScanMedianTest, RimTotalOfRowRuns) {
 TEST(ScanMedianTest, OpeningAndBaseDiameters) {
   // xA = 500, opening column 230, base column 390: 542 and 220 pixels.
   cv::Mat m = cv::Mat::zeros(400, 1000, CV_8UC1);
-  HLine(m, 50, 220, 230);    // rim
-  VLine(m, 220, 50, 340);    // outer wall down to the foot
-  VLine(m, 230, 50, 200);    // inner wall, ending above the base row
-  HLine(m, 300, 230, 500);   // inner floor
-  HLine(m, 285, 390, 395);   // foot outline 15 rows above the floor
-  VLine(m, 500, 50, 340);    // median line
-  VLine(m, 780, 50, 340);    // exterior
+  HLine(m, 50, 220, 230);   // rim
+  VLine(m, 220, 50, 340);   // outer wall down to the foot
+  VLine(m, 230, 50, 200);   // inner wall, ending above the base row
+  HLine(m, 300, 230, 500);  // inner floor
+  HLine(m, 285, 390, 395);  // foot outline 15 rows above the floor
+  VLine(m, 500, 50, 340);   // median line
+  VLine(m, 780, 50, 340);   // exterior
   const MedianScan s = ScanMedian(m, 1.0);
   ASSERT_EQ(s.failure, MedianFailure::kNone);
   EXPECT_EQ(s.axis_column, 500);
@@ -183,9 +194,9 @@ TEST(ScanMedianTest, ResolutionScalesTheOffsets) {
     SCOPED_TRACE(c.dpi);
     const int axis = 200;
     cv::Mat m = cv::Mat::zeros(300, 400, CV_8UC1);
-    VLine(m, axis - c.ignored, 20, 250);   // close to the axis: skipped
-    VLine(m, axis - c.found, 20, 250);     // the first tested column
-    HLine(m, 20, 30, 40);                  // rim
+    VLine(m, axis - c.ignored, 20, 250);  // close to the axis: skipped
+    VLine(m, axis - c.found, 20, 250);    // the first tested column
+    HLine(m, 20, 30, 40);                 // rim
     HLine(m, 20, axis - c.limit, axis - c.limit + 1);
     VLine(m, 30, 20, 270);
     HLine(m, 250, 30, axis);

@@ -35,10 +35,8 @@ SilhouetteScan ScanSilhouette(const cv::Mat& mask) {
 SilhouetteValues SilhouetteResults(const SilhouetteScan& scan, double pixel_size) {
   SilhouetteValues values;
   values.volume_cl = VolumeCl(pixel_size, scan.disc_sum);
-  values.height_cm =
-      static_cast<double>(scan.last_row - scan.first_row + 1) * pixel_size;
-  values.opening_cm =
-      static_cast<double>(scan.opening_right - scan.opening_left + 1) * pixel_size;
+  values.height_cm = static_cast<double>(scan.last_row - scan.first_row + 1) * pixel_size;
+  values.opening_cm = static_cast<double>(scan.opening_right - scan.opening_left + 1) * pixel_size;
   return values;
 }
 
@@ -48,8 +46,7 @@ std::array<ResultLine, 3> SilhouetteLines(const SilhouetteValues& values) {
            {"Diametre ouverture : ", values.opening_cm, " cm"}}};
 }
 
-SilhouetteMeasurement MeasureSilhouetteDrawing(const cv::Mat& drawing, double dpi,
-                                               double scale) {
+SilhouetteMeasurement MeasureSilhouetteDrawing(const cv::Mat& drawing, double dpi, double scale) {
   SilhouetteMeasurement m;
   m.mask = Binarise(drawing, Smoothing::kGaussian5x5);
   if (AllInk(m.mask)) {

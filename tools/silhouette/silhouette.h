@@ -5,9 +5,8 @@
 // disc one pixel high, as wide as its outermost ink pixels are apart.
 
 #include <array>
-#include <vector>
-
 #include <opencv2/core.hpp>
+#include <vector>
 
 #include "common/frame.h"
 #include "common/segment.h"
@@ -16,12 +15,12 @@ namespace orvello {
 
 // What the row scan of a silhouette mask finds, in pixels.
 struct SilhouetteScan {
-  bool found = false;       // some row holds a vessel pixel
-  int first_row = 0;        // top-most vessel row
-  int last_row = 0;         // lowest vessel row
-  int opening_left = 0;     // outermost vessel pixels of the lowest row
+  bool found = false;    // some row holds a vessel pixel
+  int first_row = 0;     // top-most vessel row
+  int last_row = 0;      // lowest vessel row
+  int opening_left = 0;  // outermost vessel pixels of the lowest row
   int opening_right = 0;
-  double disc_sum = 0;      // square pixels
+  double disc_sum = 0;        // square pixels
   std::vector<Segment> rows;  // one per vessel row, left edge to right edge
 };
 
@@ -52,8 +51,7 @@ struct SilhouetteMeasurement {
 
 // Returns the measurement of `drawing` (8-bit BGR) at `dpi` and `scale`.
 // REQUIRES: ArgsValid for dpi and scale.
-SilhouetteMeasurement MeasureSilhouetteDrawing(const cv::Mat& drawing, double dpi,
-                                               double scale);
+SilhouetteMeasurement MeasureSilhouetteDrawing(const cv::Mat& drawing, double dpi, double scale);
 
 }  // namespace orvello
 

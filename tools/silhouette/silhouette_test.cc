@@ -1,6 +1,7 @@
 #include "silhouette/silhouette.h"
 
 #include <gtest/gtest.h>
+
 #include <opencv2/imgproc.hpp>
 
 namespace orvello {
@@ -61,7 +62,7 @@ TEST(ScanSilhouetteTest, EmptyRowsCountInHeightOnly) {
 TEST(ScanSilhouetteTest, OpeningIsTheLowestRowInclusive) {
   cv::Mat mask = Blank(60, 260);
   // Width as the scan measures it: right edge minus left edge.
-  Ink(mask, 5, 30, 230);   // 200 wide at the top
+  Ink(mask, 5, 30, 230);  // 200 wide at the top
   for (int y = 6; y < 40; ++y) Ink(mask, y, 60, 199);
   Ink(mask, 40, 110, 150);  // 40 wide at the bottom
   const SilhouetteScan scan = ScanSilhouette(mask);
