@@ -19,6 +19,8 @@
 
 #include "drawgen/drawgen.h"
 
+namespace drawgen = orvello::drawgen;
+
 namespace {
 
 struct Timing {

@@ -27,6 +27,8 @@
 #include "silhouette/silhouette.h"
 
 namespace orvello::fuzz {
+namespace drawgen = orvello::drawgen;
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;

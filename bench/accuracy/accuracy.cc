@@ -473,7 +473,7 @@ std::string Report(const std::vector<CaseResult>& results, const std::string& co
       << Number(seconds, "%.0f")
       << " s (the second argument is the number of threads). Every figure below comes "
          "from that run.\n\n"
-         "Each drawing is made by the drawing generator (`samples/drawgen`): a vessel "
+         "Each drawing is made by the drawing generator (`testing/drawgen`): a vessel "
          "10 cm tall of each of the six shapes (cylinder, bowl, globular, necked, beaker, "
          "cone), in each category, at 150, 300, 600 and 1200 dpi and at the scales 1, "
          "0.5 and 0.25, so 72 drawings per category and rendering, together with the "

@@ -25,6 +25,8 @@
 
 #include "drawgen/drawgen.h"
 
+namespace drawgen = orvello::drawgen;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -1,5 +1,5 @@
-#ifndef ORVELLO_SAMPLES_DRAWGEN_DRAWGEN_CLI_H_
-#define ORVELLO_SAMPLES_DRAWGEN_DRAWGEN_CLI_H_
+#ifndef ORVELLO_TESTING_DRAWGEN_DRAWGEN_CLI_H_
+#define ORVELLO_TESTING_DRAWGEN_DRAWGEN_CLI_H_
 
 // The drawgen command line: draws one vessel, writes the picture and prints
 // its analytic values.
@@ -10,7 +10,7 @@
 
 #include "drawgen/drawgen.h"
 
-namespace drawgen {
+namespace orvello::drawgen {
 
 struct CliArgs {
   DrawOptions draw;
@@ -42,6 +42,6 @@ void Run(const CliArgs& args, std::ostream& out);
 // 2 for bad arguments (with a message and the usage), 1 when writing fails.
 int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-}  // namespace drawgen
+}  // namespace orvello::drawgen
 
-#endif  // ORVELLO_SAMPLES_DRAWGEN_DRAWGEN_CLI_H_
+#endif  // ORVELLO_TESTING_DRAWGEN_DRAWGEN_CLI_H_

@@ -1,5 +1,5 @@
-#ifndef ORVELLO_SAMPLES_DRAWGEN_DRAWGEN_H_
-#define ORVELLO_SAMPLES_DRAWGEN_DRAWGEN_H_
+#ifndef ORVELLO_TESTING_DRAWGEN_DRAWGEN_H_
+#define ORVELLO_TESTING_DRAWGEN_DRAWGEN_H_
 
 // Drawings of vessels of revolution, generated from a profile, with the
 // vessel's analytic capacity and dimensions computed from the profile
@@ -44,7 +44,7 @@
 #include <string>
 #include <vector>
 
-namespace drawgen {
+namespace orvello::drawgen {
 
 enum class Shape { kCylinder, kBowl, kGlobularJar, kNeckedJar, kBeaker, kCone };
 
@@ -170,6 +170,6 @@ bool WriteBitmap1(const std::string& path, const cv::Mat& image, double dpi);
 // REQUIRES: 0 < dpi <= 65535.
 bool SetJpegDensity(const std::string& path, int dpi);
 
-}  // namespace drawgen
+}  // namespace orvello::drawgen
 
-#endif  // ORVELLO_SAMPLES_DRAWGEN_DRAWGEN_H_
+#endif  // ORVELLO_TESTING_DRAWGEN_DRAWGEN_H_

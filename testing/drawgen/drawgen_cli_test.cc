@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace drawgen {
+namespace orvello::drawgen {
 namespace {
 
 std::vector<std::string> Split(const std::string& line) {
@@ -173,4 +173,4 @@ TEST_F(MainTest, BadArgumentsGiveStatusTwoAndAMessage) {
 }
 
 }  // namespace
-}  // namespace drawgen
+}  // namespace orvello::drawgen

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-namespace drawgen {
+namespace orvello::drawgen {
 namespace {
 
 constexpr double kReferenceHeightCm = 10;
@@ -683,4 +683,4 @@ bool SetJpegDensity(const std::string& path, int dpi) {
   return static_cast<bool>(out);
 }
 
-}  // namespace drawgen
+}  // namespace orvello::drawgen

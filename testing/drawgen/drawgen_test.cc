@@ -17,7 +17,7 @@
 #include <tuple>
 #include <vector>
 
-namespace drawgen {
+namespace orvello::drawgen {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
@@ -648,4 +648,4 @@ TEST_F(FileTest, JpegDensityIsPatched) {
 }
 
 }  // namespace
-}  // namespace drawgen
+}  // namespace orvello::drawgen

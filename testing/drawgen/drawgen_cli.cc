@@ -8,7 +8,7 @@
 #include <ostream>
 #include <stdexcept>
 
-namespace drawgen {
+namespace orvello::drawgen {
 namespace {
 
 [[noreturn]] void Bad(const std::string& message) { throw std::invalid_argument(message); }
@@ -183,4 +183,4 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
   return 0;
 }
 
-}  // namespace drawgen
+}  // namespace orvello::drawgen
