@@ -5,7 +5,7 @@ set -euo pipefail
 
 ORVELLO_PACKAGES=(
   cmake ninja-build g++ pkg-config
-  libopencv-dev
+  libopencv-dev libjpeg62-turbo-dev
   googletest libgtest-dev libgmock-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libcli11-dev nlohmann-json3-dev

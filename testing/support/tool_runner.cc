@@ -10,9 +10,16 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 
 namespace orvello::testing {
 namespace {
+
+// The programs write each file under a temporary name (".orvello-*.tmp")
+// and rename it: the rename is the write.
+bool IsTemporary(std::string_view name) {
+  return name.starts_with(".orvello-") && name.ends_with(".tmp");
+}
 
 std::vector<std::string> ClosedWrites(int fd) {
   std::vector<std::string> names;
@@ -21,7 +28,8 @@ std::vector<std::string> ClosedWrites(int fd) {
   while ((n = read(fd, buffer, sizeof buffer)) > 0) {
     for (char* p = buffer; p < buffer + n;) {
       const auto* event = reinterpret_cast<const inotify_event*>(p);
-      if (event->len > 0) names.emplace_back(event->name);
+      const bool done = (event->mask & IN_MOVED_TO) || !IsTemporary(event->name);
+      if (event->len > 0 && done) names.emplace_back(event->name);
       p += sizeof(inotify_event) + event->len;
     }
   }
@@ -33,7 +41,7 @@ std::vector<std::string> ClosedWrites(int fd) {
 ToolRun RunTool(const std::string& program, const std::vector<std::string>& args,
                 const std::filesystem::path& directory) {
   const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-  inotify_add_watch(watch, directory.c_str(), IN_CLOSE_WRITE);
+  inotify_add_watch(watch, directory.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO);
   int out_pipe[2], err_pipe[2];
   if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) throw std::runtime_error("pipe");
   const pid_t pid = fork();

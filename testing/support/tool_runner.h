@@ -15,7 +15,8 @@ struct ToolRun {
   int status = -1000;               // exit status 0..255, or -signal
   std::string out;                  // everything written on standard output
   std::string err;                  // everything written on standard error
-  std::vector<std::string> writes;  // files closed after writing, in order
+  std::vector<std::string> writes;  // files written (closed after writing, or
+                                    // renamed into place), in order
 };
 
 // Runs `program` with `args` (argv[1..]) in `directory` and waits for it.

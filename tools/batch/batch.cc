@@ -2,14 +2,16 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <exception>
-#include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
+#include <system_error>
 #include <thread>
 
 #include "batch/measure.h"
 #include "batch/output.h"
+#include "common/safe_file.h"
 
 namespace orvello::batch {
 namespace {
@@ -24,10 +26,8 @@ std::string Encode(const cv::Mat& image, const std::vector<int>& parameters) {
 }
 
 std::string Thumbnail(const cv::Mat& water) {
-  const double factor =
-      std::min(1.0, static_cast<double>(kThumbnailSize) / std::max(water.cols, water.rows));
   cv::Mat small;
-  cv::resize(water, small, cv::Size(), factor, factor, cv::INTER_AREA);
+  cv::resize(water, small, ThumbnailSize(water.size()), 0, 0, cv::INTER_AREA);
   return Encode(small, {cv::IMWRITE_JPEG_QUALITY, kThumbnailQuality});
 }
 
@@ -45,14 +45,24 @@ Record Measured(const Job& job, Measurement m, const std::string& water_image,
     }
     r.curve = CapacityCurve(m.profile);
   }
-  // The same encoder and settings as the tools' eau.jpg.
-  if (!WriteWhole(out / water_image, Encode(m.water, {}))) {
-    r.status = Status::kImageNotWritten;
-    r.message = "Cannot write the water image " + (out / water_image).string();
-    return r;
+  // Both images are encoded before either is written: a failure leaves
+  // no image behind. The same encoder and settings as the tools' eau.jpg.
+  const std::string water = Encode(m.water, {});
+  const std::string thumbnail_name = ThumbnailName(water_image);
+  const std::string thumbnail = Thumbnail(m.water);
+  const std::pair<std::string, const std::string*> images[] = {{water_image, &water},
+                                                               {thumbnail_name, &thumbnail}};
+  for (const auto& [name, bytes] : images) {
+    if (WriteWhole(out / name, *bytes) != WriteOutcome::kWritten) {
+      std::error_code ignored;
+      std::filesystem::remove(out / water_image, ignored);
+      r.status = Status::kImageNotWritten;
+      r.message = "Cannot write the water image " + (out / name).string();
+      return r;
+    }
   }
   r.water_image = water_image;
-  r.thumbnail_jpeg = Thumbnail(m.water);
+  r.thumbnail = thumbnail_name;
   return r;
 }
 
@@ -60,6 +70,47 @@ std::string Outcome(const Record& r) {
   std::string outcome(StatusName(r.status));
   if (!r.message.empty()) outcome += " - " + r.message;
   return outcome;
+}
+
+// Returns "" when the input is a folder or a regular file, else why it
+// cannot be used.
+std::string InputProblem(const BatchOptions& options) {
+  std::error_code error;
+  const auto status = std::filesystem::status(options.input, error);
+  if (!std::filesystem::exists(status)) return "No manifest or folder " + options.input.string();
+  const bool folder = std::filesystem::is_directory(status);
+  if (!folder && !std::filesystem::is_regular_file(status)) {
+    return "The manifest " + options.input.string() + " is not a regular file";
+  }
+  if (folder && (options.defaults.category.empty() || options.defaults.dpi.empty() ||
+                 options.defaults.scale.empty())) {
+    return "A folder of drawings needs --category, --dpi and --scale";
+  }
+  return "";
+}
+
+// Takes the output folder for this batch: created, locked by `lock`, and
+// free of an earlier batch's files (removed with options.overwrite).
+// Returns "" or why it cannot be used.
+std::string TakeOutputFolder(const BatchOptions& options, FolderLock& lock) {
+  const std::filesystem::path& out = options.out;
+  if (std::string problem = PrepareOutputFolder(out); !problem.empty()) return problem;
+  if (std::string problem = lock.Take(out); !problem.empty()) return problem;
+  const std::vector<std::string> earlier = EarlierBatchFiles(out);
+  if (!earlier.empty() && !options.overwrite) {
+    std::string names;
+    for (const std::string& name : earlier) names += (names.empty() ? "" : ", ") + name;
+    return "The output folder " + out.string() + " holds an earlier batch's files (" + names +
+           "): give --overwrite to replace them, or choose another --out";
+  }
+  if (std::string problem = RemoveEarlierBatch(out); !problem.empty()) return problem;
+  std::error_code error;
+  std::filesystem::create_directories(out / kThumbnailFolder, error);
+  if (error) {
+    return "Cannot use the output folder " + (out / kThumbnailFolder).string() + ": " +
+           error.message();
+  }
+  return "";
 }
 
 }  // namespace
@@ -70,6 +121,18 @@ std::string WaterImageName(const Job& job, size_t index, size_t count) {
   number.insert(0, digits - std::min(digits, number.size()), '0');
   return std::string(kWaterFolder) + "/" + number + "-" +
          SafeFileName(std::filesystem::path(job.file).stem().string()) + ".jpg";
+}
+
+std::string ThumbnailName(std::string_view water_image) {
+  return std::string(kThumbnailFolder) + "/" +
+         std::filesystem::path(water_image).filename().string();
+}
+
+cv::Size ThumbnailSize(cv::Size size) {
+  const double factor =
+      std::min(1.0, static_cast<double>(kThumbnailSize) / std::max({size.width, size.height, 1}));
+  return {std::max(1, static_cast<int>(std::lround(size.width * factor))),
+          std::max(1, static_cast<int>(std::lround(size.height * factor)))};
 }
 
 Record MeasureJob(const Job& job, const std::string& water_image, const std::filesystem::path& out,
@@ -87,8 +150,8 @@ std::vector<Record> MeasureAll(const std::vector<Job>& jobs, const BatchOptions&
                                Progress& progress) {
   std::vector<Record> records(jobs.size());
   const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  const int workers = std::clamp(options.workers > 0 ? options.workers : cores, 1,
-                                 std::max<int>(1, static_cast<int>(jobs.size())));
+  const int most = static_cast<int>(std::clamp<size_t>(jobs.size(), 1, kMostWorkers));
+  const int workers = std::clamp(options.workers > 0 ? options.workers : cores, 1, most);
   // The workers fill the cores already: the image library's own threads
   // would only compete with them (measured: no gain on 2 cores).
   const int library_threads = cv::getNumThreads();
@@ -96,14 +159,26 @@ std::vector<Record> MeasureAll(const std::vector<Job>& jobs, const BatchOptions&
   std::atomic<size_t> next{0};
   const auto work = [&] {
     for (size_t i = next++; i < jobs.size(); i = next++) {
-      records[i] =
-          MeasureJob(jobs[i], WaterImageName(jobs[i], i, jobs.size()), options.out, options);
-      progress.Done(jobs[i].file, Outcome(records[i]), records[i].status != Status::kMeasured);
+      // Out of memory even for the record of the failure: the status alone
+      // says it, and the worker goes on.
+      try {
+        records[i] =
+            MeasureJob(jobs[i], WaterImageName(jobs[i], i, jobs.size()), options.out, options);
+        progress.Done(jobs[i].file, Outcome(records[i]), records[i].status != Status::kMeasured);
+      } catch (const std::exception&) {
+        records[i].status = Status::kError;
+      }
     }
   };
   {
     std::vector<std::jthread> threads;
-    for (int t = 1; t < workers; ++t) threads.emplace_back(work);
+    try {
+      for (int t = 1; t < workers; ++t) threads.emplace_back(work);
+    } catch (const std::system_error& e) {
+      progress.Note("Started " + std::to_string(threads.size() + 1) + " of " +
+                    std::to_string(workers) + " workers (the system refuses more: " + e.what() +
+                    "); going on with them");
+    }
     work();
   }
   cv::setNumThreads(library_threads);
@@ -111,34 +186,24 @@ std::vector<Record> MeasureAll(const std::vector<Job>& jobs, const BatchOptions&
 }
 
 int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) {
-  std::error_code error;
-  if (!std::filesystem::exists(options.input, error)) {
-    err << "No manifest or folder " << options.input.string() << '\n';
+  if (const std::string problem = InputProblem(options); !problem.empty()) {
+    err << TerminalText(problem) << '\n';
     return kBatchUnusable;
   }
-  const bool folder = std::filesystem::is_directory(options.input, error);
-  if (folder && (options.defaults.category.empty() || options.defaults.dpi.empty() ||
-                 options.defaults.scale.empty())) {
-    err << "A folder of drawings needs --category, --dpi and --scale\n";
-    return kBatchUnusable;
-  }
-  const JobList list = folder ? ListFolder(options.input, options.defaults)
-                              : ReadManifest(options.input, options.defaults);
+  const JobList list = std::filesystem::is_directory(options.input)
+                           ? ListFolder(options.input, options.defaults)
+                           : ReadManifest(options.input, options.defaults);
   if (!list.error.empty()) {
-    err << list.error << '\n';
+    err << TerminalText(list.error) << '\n';
     return kBatchUnusable;
   }
   if (list.jobs.empty()) {
-    err << "No drawing to measure in " << options.input.string() << '\n';
+    err << "No drawing to measure in " << TerminalText(options.input.string()) << '\n';
     return kBatchUnusable;
   }
-  if (const std::string problem = PrepareOutputFolder(options.out); !problem.empty()) {
-    err << problem << '\n';
-    return kBatchUnusable;
-  }
-  if (const std::string problem = PrepareOutputFolder(options.out / kWaterFolder);
-      !problem.empty()) {
-    err << problem << '\n';
+  FolderLock lock;
+  if (const std::string problem = TakeOutputFolder(options, lock); !problem.empty()) {
+    err << TerminalText(problem) << '\n';
     return kBatchUnusable;
   }
 
@@ -154,15 +219,15 @@ int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
       {kReportName, FormatHtml(records, summary)},
   };
   for (const auto& [name, text] : files) {
-    if (!WriteWhole(options.out / name, text)) {
-      err << "Cannot write " << (options.out / name).string() << '\n';
+    if (WriteWhole(options.out / name, text) != WriteOutcome::kWritten) {
+      err << "Cannot write " << TerminalText((options.out / name).string()) << '\n';
       return kBatchUnusable;
     }
   }
   const auto failed = std::count_if(records.begin(), records.end(),
                                     [](const Record& r) { return r.status != Status::kMeasured; });
   out << records.size() << " drawings: " << records.size() - failed << " measured, " << failed
-      << " failed. Results in " << options.out.string() << '\n';
+      << " failed. Results in " << TerminalText(options.out.string()) << '\n';
   return failed ? kBatchSomeFailed : kBatchAllMeasured;
 }
 

@@ -302,12 +302,15 @@ TEST(BatchProgramTest, BadRowsAreReportedAndTheBatchGoesOn) {
               std::string::npos)
         << run.err;
   }
-  // Whole files only: no temporary left, one water image per measured drawing.
+  // Whole files only: no temporary left, one water image and one thumbnail
+  // per measured drawing, the lock file.
   std::set<std::string> files;
   for (const auto& entry : fs::recursive_directory_iterator(dir.path() / "out")) {
     files.insert(fs::relative(entry.path(), dir.path() / "out").string());
   }
-  EXPECT_EQ(files, (std::set<std::string>{"eau", "eau/001-good3.jpg", "eau/006-good2.jpg",
+  EXPECT_EQ(files, (std::set<std::string>{".orvello-batch.lock", "eau", "eau/001-good3.jpg",
+                                          "eau/006-good2.jpg", "eau/thumbs",
+                                          "eau/thumbs/001-good3.jpg", "eau/thumbs/006-good2.jpg",
                                           "report.html", "results.csv", "results.json"}));
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iostream>
+#include <new>
 #include <string>
 
 namespace orvello::batch {
@@ -58,8 +59,12 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
       "Measures every drawing of a CSV manifest (header file,category,dpi,scale and an "
       "optional mirror column; relative paths from the manifest's folder) or of a folder, "
       "and writes results.csv, results.json, report.html and the water images into the "
-      "output folder.\nExit status: 0 all measured, 1 some failed, 2 input or output folder "
-      "unusable.",
+      "output folder (the thumbnails of the report in eau/thumbs/). One batch at a time "
+      "writes into an output folder (it is locked), and a folder that holds an earlier "
+      "batch's files is refused unless --overwrite is given, which removes them first "
+      "(results.csv, results.json, report.html, eau/; no other file).\nExit status: 0 all "
+      "measured, 1 some failed, 2 input or output folder unusable (or locked by another "
+      "batch).",
       "orvello-batch");
   app.add_option("input", input, "CSV manifest, or folder of drawings")->required();
   app.add_option("-o,--out", output, "Output folder")->capture_default_str();
@@ -86,8 +91,13 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
       ->delimiter(',')
       ->check(CLI::Range(1, 100))
       ->capture_default_str();
-  app.add_option("-j,--jobs", options.workers, "Drawings measured at once (default: one per core)")
+  app.add_option("-j,--jobs", options.workers,
+                 "Drawings measured at once (default: one per core; at most " +
+                     std::to_string(kMostWorkers) +
+                     ", and fewer when the system cannot start as many threads)")
       ->check(CLI::PositiveNumber);
+  app.add_flag("--overwrite", options.overwrite,
+               "Replace an earlier batch's files in the output folder: remove them first");
   app.add_flag("-q,--quiet", options.quiet, "No progress on standard error");
   try {
     app.parse(argc, argv);
@@ -109,9 +119,14 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
 }
 
 int RunCommandLine(int argc, const char* const* argv) {
-  const CommandLine command = ParseCommandLine(argc, argv, std::cout, std::cerr);
-  if (!command.options) return command.status;
-  return RunBatch(*command.options, std::cout, std::cerr);
+  try {
+    const CommandLine command = ParseCommandLine(argc, argv, std::cout, std::cerr);
+    if (!command.options) return command.status;
+    return RunBatch(*command.options, std::cout, std::cerr);
+  } catch (const std::bad_alloc&) {
+    std::cerr << "Not enough memory\n";
+    return kBatchUnusable;
+  }
 }
 
 }  // namespace orvello::batch

@@ -28,13 +28,16 @@ Measurement Measure(const Job& job) {
   }
   const RunArgs args{job.path.string(), ParseNumber(job.dpi), ParseScale(job.scale)};
   if (!ArgsValid(args)) return Failed(std::move(m), Status::kBadArguments, kBadArgumentsMessage);
-  const std::string unreadable = std::string(kCannotReadImage) + args.image_path;
   std::error_code ignored;
   if (!std::filesystem::exists(job.path, ignored)) {
-    return Failed(std::move(m), Status::kMissingFile, unreadable);
+    return Failed(std::move(m), Status::kMissingFile, UnreadableMessage(args.image_path, ""));
   }
-  cv::Mat drawing = LoadDrawing(args.image_path);
-  if (drawing.empty()) return Failed(std::move(m), Status::kUnreadable, unreadable);
+  LoadedDrawing loaded = ReadDrawing(args.image_path);
+  cv::Mat drawing = std::move(loaded.drawing);
+  if (drawing.empty()) {
+    return Failed(std::move(m), Status::kUnreadable,
+                  UnreadableMessage(args.image_path, loaded.reason));
+  }
   if (job.mirror) cv::flip(drawing, drawing, 1);
   CategoryMeasurement measured = orvello::Measure(GetCategory(m.category), drawing, args.dpi,
                                                   args.scale, ToolImages::kWithout);

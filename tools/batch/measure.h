@@ -28,10 +28,9 @@ struct Measurement {
 
 // Measures `job` as its category's tool measures its arguments: the
 // category is checked first, then dpi and scale (the tool's validation),
-// then the file is loaded (LoadDrawing; mirrored when job.mirror) and
-// measured by the tool's own measurement function; a failure ends it with
-// the tool's message. The water image of a mirrored drawing is mirrored
-// back.
+// then the file is loaded (ReadDrawing, its refusals with their reason; mirrored when job.mirror)
+// and measured by the tool's own measurement function; a failure ends it with the tool's message.
+// The water image of a mirrored drawing is mirrored back.
 Measurement Measure(const Job& job);
 
 }  // namespace orvello::batch

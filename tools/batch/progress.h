@@ -23,6 +23,11 @@ std::string ProgressBar(int done, int total, double elapsed_s, int width);
 std::string ProgressLine(int done, int total, std::string_view name, std::string_view outcome,
                          double elapsed_s);
 
+// Returns `text` with every control character replaced by '?': the ASCII
+// controls (below 0x20, and 0x7F) and the C1 controls (U+0080 to U+009F,
+// and those bytes alone), so that a file name cannot drive the terminal.
+std::string TerminalText(std::string_view text);
+
 // Returns `seconds` as m:ss, or h:mm:ss from an hour on.
 std::string Clock(double seconds);
 
@@ -38,8 +43,12 @@ class Progress {
 
   // Records that the drawing `name` has ended with `outcome`; on a
   // terminal, a drawing that `failed` gets a line of its own above the bar.
-  // Thread-safe.
+  // Both are written as TerminalText. Thread-safe.
   void Done(std::string_view name, std::string_view outcome, bool failed);
+
+  // Writes `line` (as TerminalText) on a line of its own, even when quiet;
+  // on a terminal, above the bar. Thread-safe.
+  void Note(std::string_view line);
 
   // Ends the bar's line. Call once, after the last Done.
   void Finish();

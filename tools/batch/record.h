@@ -16,7 +16,7 @@ namespace orvello::batch {
 
 // How the measurement of one drawing ended.
 enum class Status {
-  kMeasured,         // measured, values and water image written
+  kMeasured,         // measured, values, water image and thumbnail written
   kBadRow,           // the manifest row itself is unusable
   kUnknownCategory,  // the category is not 1, 2 or 3
   kBadArguments,     // dpi or scale not a finite number above 0
@@ -48,7 +48,7 @@ struct Record {
   std::optional<CapacityRange> range{};  // when measured
   std::vector<CurvePoint> curve{};       // categories 1 and 2
   std::string water_image{};             // relative to the output folder, "/" separated
-  std::string thumbnail_jpeg{};          // JPEG bytes of a small water image
+  std::string thumbnail{};               // a small water image, like water_image
 };
 
 }  // namespace orvello::batch

@@ -78,15 +78,23 @@ std::string CsvField(std::string_view text) {
   return field + '"';
 }
 
+std::string CsvTextField(std::string_view text) {
+  if (!text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos) {
+    return CsvField("'" + std::string(text));
+  }
+  return CsvField(text);
+}
+
 std::string FormatCsv(const std::vector<Record>& records, const BatchSummary& summary) {
   std::string csv = "file,category,dpi,scale,mirror,status,message";
   for (const ValueSpec& spec : kValueSchema) csv += "," + std::string(spec.key);
   for (const int percent : summary.fill_percents) csv += "," + FillKey(percent);
   csv += ",capacity_low_cl,capacity_high_cl,water_image\n";
   for (const Record& r : records) {
-    csv += CsvField(r.job.file) + ',' + CsvField(r.job.category) + ',' + CsvField(r.job.dpi) + ',' +
-           CsvField(r.job.scale) + ',' + (r.job.mirror ? "1" : "0") + ',' +
-           std::string(StatusName(r.status)) + ',' + CsvField(r.message);
+    csv += CsvTextField(r.job.file) + ',' + CsvTextField(r.job.category) + ',' +
+           CsvTextField(r.job.dpi) + ',' + CsvTextField(r.job.scale) + ',' +
+           (r.job.mirror ? "1" : "0") + ',' + std::string(StatusName(r.status)) + ',' +
+           CsvTextField(r.message);
     for (const ValueSpec& spec : kValueSchema) {
       const std::optional<double> value = r.values.Find(spec.id);
       csv += ',' + (value ? FormatValue(*value) : std::string());
@@ -97,7 +105,7 @@ std::string FormatCsv(const std::vector<Record>& records, const BatchSummary& su
     }
     csv += ',' + (r.range ? FormatValue(r.range->low_cl) : std::string());
     csv += ',' + (r.range ? FormatValue(r.range->high_cl) : std::string());
-    csv += ',' + CsvField(r.water_image) + '\n';
+    csv += ',' + CsvTextField(r.water_image) + '\n';
   }
   return csv;
 }
@@ -216,10 +224,9 @@ std::string FormatHtml(const std::vector<Record>& records, const BatchSummary& s
     const Record& r = records[i];
     const bool ok = r.status == Status::kMeasured;
     html += "<tr><td class=\"num\">" + std::to_string(i + 1) + "</td><td class=\"thumb\">";
-    if (!r.thumbnail_jpeg.empty()) {
+    if (!r.thumbnail.empty()) {
       html += "<a href=\"" + HtmlEscape(r.water_image) + "\"><img alt=\"water image of " +
-              HtmlEscape(r.job.file) + "\" src=\"data:image/jpeg;base64," +
-              Base64(r.thumbnail_jpeg) + "\"></a>";
+              HtmlEscape(r.job.file) + "\" src=\"" + HtmlEscape(r.thumbnail) + "\"></a>";
     } else if (!r.water_image.empty()) {
       html += "<a href=\"" + HtmlEscape(r.water_image) + "\">water image</a>";
     }
@@ -261,24 +268,6 @@ std::string FormatHtml(const std::vector<Record>& records, const BatchSummary& s
   }
   html += "</tbody>\n</table>\n</body>\n</html>\n";
   return html;
-}
-
-std::string Base64(std::string_view bytes) {
-  static constexpr char kDigits[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string text;
-  text.reserve((bytes.size() + 2) / 3 * 4);
-  for (size_t i = 0; i < bytes.size(); i += 3) {
-    const size_t n = std::min<size_t>(3, bytes.size() - i);
-    unsigned group = 0;
-    for (size_t k = 0; k < 3; ++k) {
-      group = group << 8 | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
-    }
-    for (size_t k = 0; k < 4; ++k) {
-      text += k <= n ? kDigits[(group >> (18 - 6 * k)) & 63] : '=';
-    }
-  }
-  return text;
 }
 
 std::string HtmlEscape(std::string_view text) {

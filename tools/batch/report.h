@@ -25,11 +25,18 @@ struct BatchSummary {
 // when it holds a comma, a quote or a line end; as it is otherwise.
 std::string CsvField(std::string_view text);
 
+// Returns `text` as a CSV field (CsvField) of text: a text starting with
+// '=', '+', '-', '@', a tab or a carriage return gets a leading "'", so
+// that a spreadsheet shows it as text instead of running it as a formula.
+std::string CsvTextField(std::string_view text);
+
 // Returns the CSV header and one line per record (LF line ends). Columns:
 // file, category, dpi, scale (as written), mirror (1 or 0), status, message,
 // the keys of every value of the value table, fill_<percent>_cl per fill level,
 // capacity_low_cl, capacity_high_cl, water_image. Values are written as the
-// results file writes them; columns a record lacks are empty.
+// results file writes them; columns a record lacks are empty. The texts
+// (file, category, dpi, scale as written, message, water_image) are
+// CsvTextField.
 std::string FormatCsv(const std::vector<Record>& records, const BatchSummary& summary);
 
 // Returns the JSON text: an object with the batch's input, fill levels,
@@ -48,12 +55,10 @@ std::string CapacityPlotSvg(const std::vector<CurvePoint>& curve,
                             const std::vector<FillLevel>& fill);
 
 // Returns the report page: inline style, a summary, and one table row per
-// record with its thumbnail (a data URI) linking to its water image, its
+// record with its thumbnail (an image of the output folder) linking to its
+// water image, its
 // parameters, status or message, values, fill levels, range and plot.
 std::string FormatHtml(const std::vector<Record>& records, const BatchSummary& summary);
-
-// Returns `bytes` in Base64 with padding.
-std::string Base64(std::string_view bytes);
 
 // Returns `text` with &, <, >, " and ' escaped for HTML.
 std::string HtmlEscape(std::string_view text);

@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 
 #include "common/image_io.h"
@@ -35,6 +34,17 @@ int Fail(std::string_view message, int status) {
   return status;
 }
 
+std::string UnreadableMessage(std::string_view path, std::string_view reason) {
+  std::string message(kCannotReadImage);
+  message += path;
+  if (!reason.empty()) {
+    message += " (";
+    message += reason;
+    message += ')';
+  }
+  return message;
+}
+
 RunStart StartRun(int argc, const char* const* argv, const CategoryInfo& category) {
   const RunArgs defaults{std::string(category.default_input), category.default_dpi,
                          category.default_scale};
@@ -44,29 +54,27 @@ RunStart StartRun(int argc, const char* const* argv, const CategoryInfo& categor
     start.status = Fail(kBadArgumentsMessage, kStatusBadArguments);
     return start;
   }
-  start.drawing = LoadDrawing(start.args.image_path);
+  LoadedDrawing loaded = ReadDrawing(start.args.image_path);
+  start.drawing = std::move(loaded.drawing);
   if (start.drawing.empty()) {
-    start.status = Fail(std::string(kCannotReadImage) + start.args.image_path, kStatusUnreadable);
+    start.status = Fail(UnreadableMessage(start.args.image_path, loaded.reason), kStatusUnreadable);
   }
   return start;
 }
 
 bool WriteImage(const std::string& name, const cv::Mat& image) {
-  if (WriteImageFile(name, image)) return true;
+  if (WriteImageFile(name, image) == WriteOutcome::kWritten) return true;
   Say(std::string(kCannotWriteImage) + name);
   return false;
 }
 
 int EndStatus(bool images_written) { return images_written ? kStatusDone : kStatusWriteFailed; }
 
-bool WriteResults(const ResultValues& values, const std::string& path) {
-  std::ofstream file(path);
-  if (file.fail()) {
-    Say(kCannotOpenResults);
-    return false;
-  }
-  file << FormatResults(values);
-  return true;
+WriteOutcome WriteResults(const ResultValues& values, const std::string& path) {
+  const WriteOutcome outcome = WriteWhole(path, FormatResults(values));
+  if (outcome == WriteOutcome::kCannotOpen) Say(kCannotOpenResults);
+  if (outcome == WriteOutcome::kIncomplete) Say(std::string(kCannotWriteImage) + path);
+  return outcome;
 }
 
 }  // namespace orvello

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "common/category.h"
+#include "common/safe_file.h"
 #include "common/values.h"
 
 namespace orvello {
@@ -56,24 +57,31 @@ struct RunStart {
   bool ended() const { return drawing.empty(); }
 };
 
+// Returns kCannotReadImage and `path`, then " (" `reason` ")" when
+// `reason` is not empty, e.g. "Cannot read the image: x.jpg (corrupt JPEG
+// data)".
+std::string UnreadableMessage(std::string_view path, std::string_view reason);
+
 // Writes the version line, takes the parameters (TakeArgs, with the
 // category's default input and arguments), refuses bad ones and loads the
 // drawing, saying the message of the first failure.
 RunStart StartRun(int argc, const char* const* argv, const CategoryInfo& category);
 
 // Writes `image` as JPEG (or by the extension of `name`) with default
-// settings. When the image library reports failure, says kCannotWriteImage
-// and the name, and returns false.
+// settings, whole or not at all (WriteImageFile). When it cannot be
+// written, says kCannotWriteImage and the name, and returns false.
 bool WriteImage(const std::string& name, const cv::Mat& image);
 
 // Returns the status of a run that reached its end: kStatusDone when every
 // image was written, else kStatusWriteFailed.
 int EndStatus(bool images_written);
 
-// Writes the results file `path` (text mode, replaced if present) with the
-// text of FormatResults. When it cannot be opened, says kCannotOpenResults
-// and returns false.
-bool WriteResults(const ResultValues& values, const std::string& path = kResultsFileName);
+// Writes the results file `path` with the text of FormatResults, whole or
+// not at all (WriteWhole). When it cannot be opened (a folder, a file that
+// may not be written, a folder that takes no new file), says
+// kCannotOpenResults; when it cannot be completely written (disk full),
+// says kCannotWriteImage and `path`. Returns the outcome.
+WriteOutcome WriteResults(const ResultValues& values, const std::string& path = kResultsFileName);
 
 }  // namespace orvello
 
