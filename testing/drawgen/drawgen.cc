@@ -629,8 +629,16 @@ void Annotate(const DrawOptions& o, double k, double mm, cv::Mat* grey, Drawing*
     }
     cv::rectangle(*grey, cv::Point(x1 - line, bar_y - tick_h), cv::Point(x1 - 1, bar_y),
                   cv::Scalar(0), cv::FILLED);
-    cv::rectangle(*grey, cv::Point(bar_x, bar_y), cv::Point(x1 - 1, bar_y + bar_h - 1),
-                  cv::Scalar(0), line);
+    // The bar's outline, inside its edges.
+    const int bottom_y = bar_y + bar_h - 1;
+    cv::rectangle(*grey, cv::Point(bar_x, bar_y), cv::Point(x1 - 1, bar_y + line - 1),
+                  cv::Scalar(0), cv::FILLED);
+    cv::rectangle(*grey, cv::Point(bar_x, bottom_y - line + 1), cv::Point(x1 - 1, bottom_y),
+                  cv::Scalar(0), cv::FILLED);
+    cv::rectangle(*grey, cv::Point(bar_x, bar_y), cv::Point(bar_x + line - 1, bottom_y),
+                  cv::Scalar(0), cv::FILLED);
+    cv::rectangle(*grey, cv::Point(x1 - line, bar_y), cv::Point(x1 - 1, bottom_y), cv::Scalar(0),
+                  cv::FILLED);
     const int label_y = bar_y - tick_h - tick_h / 2;
     const cv::Size zero = TextSize("0", label_h, mm);
     PutText(grey, "0", cv::Point(bar_x - zero.width / 2, label_y), label_h, mm, aa);
