@@ -320,14 +320,17 @@ std::vector<RealDrawing> LoadRealDrawings(const std::string& folder) {
       r.id = d.at("id").get<std::string>();
       r.file = (std::filesystem::path(folder) / "files" / d.at("file").get<std::string>()).string();
       r.category = d.at("category").get<int>();
-      r.mirror = d.value("mirror", false);
+      r.mirror = d.contains("mirror") && d.at("mirror").is_boolean() && d.at("mirror").get<bool>();
       r.dpi = d.at("dpi").get<double>();
       r.scale = d.at("scale").get<double>();
-      r.measurable = d.value("measurable", true);
+      r.measurable = !d.contains("measurable") || !d.at("measurable").is_boolean() ||
+                     d.at("measurable").get<bool>();
       const char* key = r.category == 3 ? "solid_cl" : "capacity_cl";
       r.truth_cl =
           r.measurable && d.contains(key) && d.at(key).is_number() ? d.at(key).get<double>() : kNaN;
-      r.tolerance = d.value("tolerance", 0.05);
+      if (d.contains("tolerance") && d.at("tolerance").is_number()) {
+        r.tolerance = d.at("tolerance").get<double>();
+      }
       drawings.push_back(r);
     }
   } catch (const nlohmann::json::exception&) {
