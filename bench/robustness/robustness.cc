@@ -463,6 +463,20 @@ void WriteWorstCases(std::ostringstream& out, const std::vector<CaseResult>& res
   out << "\n";
 }
 
+// The verdict on the profile measurement of a real drawing: within its
+// tolerance, off, or wrong with `ok` (more than 10 % off, or a value vouched
+// for on a drawing that holds none); refused.
+std::string Verdict(const RealDrawing& r) {
+  const Outcome& p = r.profile;
+  if (!std::isfinite(r.truth_cl)) {
+    return p.measured && p.ok ? "**wrong with ok**" : "correct (no value vouched for)";
+  }
+  if (!p.measured) return "refused";
+  const double error = std::abs(p.value_cl / r.truth_cl - 1);
+  if (error <= r.tolerance) return "within " + Format("%.0f %%", 100 * r.tolerance);
+  return error > 0.1 && p.ok ? "**wrong with ok**" : "off";
+}
+
 void WriteRealDrawings(std::ostringstream& out, const std::vector<RealDrawing>& real,
                        const std::string& folder) {
   out << "## Real drawings\n\n";
@@ -481,8 +495,8 @@ void WriteRealDrawings(std::ostringstream& out, const std::vector<RealDrawing>& 
          "drawing mirrored as `orvello-batch --mirror` does; the profile measurement the "
          "drawing as it is, with its mirror flag and the middle-of-stroke surface.\n\n"
          "| drawing | category | truth cL | tool cL | tool error | profile cL | profile "
-         "error | range | confidence | warnings or refusal |\n"
-         "|---|---|---|---|---|---|---|---|---|---|\n";
+         "error | range | confidence | verdict | warnings or refusal |\n"
+         "|---|---|---|---|---|---|---|---|---|---|---|\n";
   for (const RealDrawing& r : real) {
     auto value = [](const Outcome& o) {
       return o.measured ? Format("%.2f", o.value_cl) : std::string("refused");
@@ -499,7 +513,7 @@ void WriteRealDrawings(std::ostringstream& out, const std::vector<RealDrawing>& 
         << (p.measured && std::isfinite(p.low_cl)
                 ? Format("%.2f", p.low_cl) + " – " + Format("%.2f", p.high_cl)
                 : "—")
-        << " | " << (p.measured ? (p.ok ? "ok" : "check") : "—") << " | "
+        << " | " << (p.measured ? (p.ok ? "ok" : "check") : "—") << " | " << Verdict(r) << " | "
         << (p.note.empty() ? "—" : p.note) << " |\n";
   }
   out << "\n";
