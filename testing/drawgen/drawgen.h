@@ -230,11 +230,13 @@ struct Drawing {
 // or non-finite pen_mm, breaks or specks below 0 (or above 1000 and 100000),
 // a skew above 45 degrees, a jpeg_quality outside 0-100, a section fill in
 // category 3, or breaks in a filled category-3 silhouette.
-// axis_x: the axis of revolution runs along the right edge of this column
-// (the left edge when mirrored); it is the rightmost column of the median
-// line (category 2) or of the axis stroke (category 1). floor_y is 0 for
-// category 3. Without antialias, top_y, floor_y and foot_y are exactly the
-// first ink row, the first row of the inner floor and the last ink row.
+// axis_x: the rightmost column of the median line (category 2) or of the
+// axis stroke (category 1), the leftmost when mirrored; with Surface::kEdge
+// the axis of revolution runs along its right (left) edge, with kMiddle along
+// the middle of that stroke (Drawing::surface has it to the sub-pixel).
+// floor_y is 0 for category 3. Without antialias, top_y, floor_y and foot_y
+// are exactly the first ink row, the first row of the floor stroke and the
+// last ink row (a caption or scale bar below the vessel lies further down).
 Drawing Draw(const DrawOptions& options);
 
 // Largest canvas side Draw accepts, in pixels.
