@@ -152,6 +152,19 @@ std::pair<double, double> Weights(double body_cl, double capacity_cl, double den
 ProfileMeasure MeasureProfile(const VesselProfile& profile, std::span<const int> fill_percents,
                               double density = kEarthenwareDensity);
 
+// Returns `measure` of `profile` as the profile measurement's result, for
+// the code that reports scans: measured, each range reduced to its value (a
+// profile given as coordinates carries no uncertainty of a drawing), the
+// walls, fill levels and curve. Confidence is ok when the capacity (without
+// an interior: the solid) is above 0, the walls run down without turning
+// back and, with both walls, the body is above 0; else check.
+profile::ProfileResult AsProfileResult(const VesselProfile& profile, const ProfileMeasure& measure);
+
+// Returns the profile in the file at `path`, its form taken from the
+// extension (.csv, .svg, .dxf); an error when the file cannot be read or
+// has another extension.
+Imported ReadProfileFile(const std::string& path);
+
 }  // namespace orvello::exchange
 
 #endif  // ORVELLO_TOOLS_EXCHANGE_EXCHANGE_H_

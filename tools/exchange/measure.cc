@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <tuple>
 
 #include "exchange/exchange.h"
@@ -76,6 +79,55 @@ ProfileMeasure MeasureProfile(const VesselProfile& p, std::span<const int> fill_
     std::tie(m.weight_g, m.full_weight_g) = Weights(m.body_cl, m.capacity_cl, density);
   }
   return m;
+}
+
+profile::ProfileResult AsProfileResult(const VesselProfile& p, const ProfileMeasure& m) {
+  profile::ProfileResult r;
+  r.measured = true;
+  r.capacity_cl = r.capacity_low_cl = r.capacity_high_cl = m.capacity_cl;
+  r.solid_cl = r.solid_low_cl = r.solid_high_cl = m.solid_cl;
+  r.liquid_height_cm = m.liquid_height_cm;
+  r.total_height_cm = m.total_height_cm;
+  r.opening_cm = m.opening_cm;
+  r.rim_cm = m.rim_cm;
+  r.max_diameter_cm = m.max_diameter_cm;
+  r.base_cm = m.base_cm;
+  r.inner = p.inner;
+  r.outer = p.outer;
+  r.fill_levels_cl = m.fill_levels_cl;
+  r.capacity_curve = m.capacity_curve;
+  auto descends = [](const std::vector<ProfilePoint>& wall) {
+    for (size_t i = 1; i < wall.size(); ++i) {
+      if (wall[i].height_cm > wall[i - 1].height_cm) return false;
+    }
+    return true;
+  };
+  const double volume = std::isfinite(m.capacity_cl) ? m.capacity_cl : m.solid_cl;
+  bool ok = volume > 0 && descends(p.inner) && descends(p.outer);
+  if (p.inner.size() >= 2 && p.outer.size() >= 2 && !(m.body_cl > 0)) ok = false;
+  r.confidence = ok ? profile::Confidence::kOk : profile::Confidence::kCheck;
+  return r;
+}
+
+Imported ReadProfileFile(const std::string& path) {
+  Format format;
+  Imported failed;
+  if (!FormatOfPath(path, &format)) {
+    failed.error = "not a .csv, .svg or .dxf profile: " + path;
+    return failed;
+  }
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) {
+    failed.error = "a folder, not a profile file: " + path;
+    return failed;
+  }
+  std::ifstream in(path, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!in && !in.eof()) {
+    failed.error = "cannot read " + path;
+    return failed;
+  }
+  return Import(text, format);
 }
 
 }  // namespace orvello::exchange

@@ -124,6 +124,30 @@ TEST(IntegrationTest, NoBodyWithoutBothWalls) {
   EXPECT_NEAR(m.solid_cl, kPi * 9 * 5 / 10, 1e-12);
 }
 
+TEST(AsProfileResultTest, ConfidenceOfConsistentAndInconsistentProfiles) {
+  const struct {
+    const char* name;
+    VesselProfile profile;
+    profile::Confidence confidence;
+  } kCases[] = {
+      {"cup", {{{7, 4}, {0, 4}}, {{7.2, 4.5}, {-0.6, 4.5}}}, profile::Confidence::kOk},
+      {"silhouette", {{}, {{5, 3}, {0, 3}}}, profile::Confidence::kOk},
+      {"interior outside the exterior",
+       {{{7, 5}, {0, 5}}, {{7.2, 4.5}, {-0.6, 4.5}}},
+       profile::Confidence::kCheck},
+      {"wall turning back up", {{{7, 4}, {0, 4}, {1, 3}}, {}}, profile::Confidence::kCheck},
+      {"flat", {{{0, 4}, {0, 3}}, {}}, profile::Confidence::kCheck},
+  };
+  const int fills[] = {100};
+  for (const auto& c : kCases) {
+    const ProfileMeasure m = MeasureProfile(c.profile, fills);
+    const profile::ProfileResult r = AsProfileResult(c.profile, m);
+    EXPECT_TRUE(r.measured) << c.name;
+    EXPECT_EQ(r.confidence, c.confidence) << c.name;
+    if (!c.profile.inner.empty()) EXPECT_EQ(r.capacity_low_cl, r.capacity_high_cl) << c.name;
+  }
+}
+
 // Returns the clay of a generated vessel in cL: the integral of pi R(h)^2
 // from the foot to the rim top minus that of pi r(h)^2 from the inner floor
 // up, by Simpson's rule between the profile's breaks.
