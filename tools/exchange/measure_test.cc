@@ -144,7 +144,9 @@ TEST(AsProfileResultTest, ConfidenceOfConsistentAndInconsistentProfiles) {
     const profile::ProfileResult r = AsProfileResult(c.profile, m);
     EXPECT_TRUE(r.measured) << c.name;
     EXPECT_EQ(r.confidence, c.confidence) << c.name;
-    if (!c.profile.inner.empty()) EXPECT_EQ(r.capacity_low_cl, r.capacity_high_cl) << c.name;
+    if (!c.profile.inner.empty()) {
+      EXPECT_EQ(r.capacity_low_cl, r.capacity_high_cl) << c.name;
+    }
   }
 }
 
