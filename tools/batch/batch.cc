@@ -32,7 +32,15 @@ std::string Thumbnail(const cv::Mat& water) {
 
 Record Measured(const Job& job, Measurement m, const std::string& water_image,
                 const std::filesystem::path& out, const BatchOptions& options) {
-  Record r{job, m.status, std::move(m.message), std::move(m.values), {}, {}, {}, {}, {}};
+  Record r{job, m.status, std::move(m.message), std::move(m.values), {}, {}, {}, {}, {}, {}};
+  std::optional<double> tool_cl;
+  for (const NamedValue& v : r.values) {
+    if (v.key == "volume_cl") tool_cl = v.value;
+  }
+  r.refined = MeasureRefined(m.drawing, m.category, m.dpi, m.scale, job.mirror, options.scale_error,
+                             options.fill_percents, options.refined, tool_cl, out,
+                             OverlayImageName(water_image));
+  m.drawing.release();
   if (r.status != Status::kMeasured) return r;
   r.range = CapacityRangeOf(m.profile, options.scale_error);
   if (m.category != 3) {
@@ -74,7 +82,7 @@ Record MeasureJob(const Job& job, const std::string& water_image, const std::fil
     return Measured(job, Measure(job), water_image, out, options);
   } catch (const std::exception& e) {
     return Record{
-        job, Status::kError, std::string("Measurement failed: ") + e.what(), {}, {}, {}, {}, {},
+        job, Status::kError, std::string("Measurement failed: ") + e.what(), {}, {}, {}, {}, {}, {},
         {}};
   }
 }
@@ -132,10 +140,11 @@ int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
     err << problem << '\n';
     return kBatchUnusable;
   }
-  if (const std::string problem = PrepareOutputFolder(options.out / kWaterFolder);
-      !problem.empty()) {
-    err << problem << '\n';
-    return kBatchUnusable;
+  for (const char* folder : {kWaterFolder, kOverlayFolder}) {
+    if (const std::string problem = PrepareOutputFolder(options.out / folder); !problem.empty()) {
+      err << problem << '\n';
+      return kBatchUnusable;
+    }
   }
 
   Progress progress(err, options.terminal, options.quiet, static_cast<int>(list.jobs.size()));

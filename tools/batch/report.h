@@ -12,6 +12,7 @@
 #include "batch/capacity.h"
 #include "batch/manifest.h"
 #include "batch/measure.h"
+#include "batch/refined.h"
 
 namespace orvello::batch {
 
@@ -32,6 +33,7 @@ struct Record {
   std::vector<CurvePoint> curve;       // categories 1 and 2
   std::string water_image;             // relative to the output folder, "/" separated
   std::string thumbnail_jpeg;          // JPEG bytes of a small water image
+  Refined refined;                     // the profile measurement
 };
 
 // What the results files say about the batch as a whole.

@@ -3,8 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <numbers>
 #include <numeric>
 #include <opencv2/imgproc.hpp>
@@ -536,7 +534,6 @@ ProfileResult MeasureProfileImpl(const cv::Mat& drawing_bgr, const ProfileParams
     frame.rotated = true;
   }
   result.geometry.skew_degrees = frame.flip ? -degrees : degrees;
-  if (getenv("PDEBUG")) fprintf(stderr, "skew %g\n", result.geometry.skew_degrees);
 
   Levels2 lv2{lv.paper, lv.ink};
   const Work work(clean, lv2);

@@ -293,7 +293,10 @@ Measured MeasureSection(const Work& w, const ProfileParams& p, double k, Profile
   // The inner wall, row by row: the ink just beyond the interior's farthest
   // pixel.
   std::vector<double> ys, edge, centre, width, pens;
-  const int search = region.grow + 2;
+  // The ink lies within `grow` pixels of the grown region in every
+  // direction, farther along a row where the wall slants.
+  const int search =
+      region.grow == 0 ? 2 : static_cast<int>(std::ceil(0.05 * height)) + region.grow;
   const int y_first = region.rect.y;
   const int y_last = region.rect.y + region.rect.height - 1;
   for (int y = y_first; y <= y_last; ++y) {
