@@ -37,6 +37,11 @@ Record Measured(const Job& job, Measurement m, const std::string& water_image,
            .status = m.status,
            .message = std::move(m.message),
            .values = std::move(m.values)};
+  std::optional<double> tool_cl = r.values.Find(ValueId::kVolume);
+  r.refined = MeasureRefined(m.drawing, m.category, m.dpi, m.scale, job.mirror, options.scale_error,
+                             options.fill_percents, options.refined, tool_cl, out,
+                             OverlayImageName(water_image));
+  m.drawing.release();
   if (r.status != Status::kMeasured) return r;
   r.range = CapacityRangeOf(m.profile, options.scale_error);
   if (m.category != 3) {
@@ -136,10 +141,11 @@ int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
     err << problem << '\n';
     return kBatchUnusable;
   }
-  if (const std::string problem = PrepareOutputFolder(options.out / kWaterFolder);
-      !problem.empty()) {
-    err << problem << '\n';
-    return kBatchUnusable;
+  for (const char* folder : {kWaterFolder, kOverlayFolder}) {
+    if (const std::string problem = PrepareOutputFolder(options.out / folder); !problem.empty()) {
+      err << problem << '\n';
+      return kBatchUnusable;
+    }
   }
 
   Progress progress(err, options.terminal, options.quiet, static_cast<int>(list.jobs.size()));

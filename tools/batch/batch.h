@@ -12,6 +12,7 @@
 
 #include "batch/manifest.h"
 #include "batch/progress.h"
+#include "batch/refined.h"
 #include "batch/report.h"
 
 namespace orvello::batch {
@@ -36,6 +37,7 @@ struct BatchOptions {
   int workers = 0;                                 // 0: one per core
   bool terminal = false;                           // progress as a redrawn bar
   bool quiet = false;                              // no progress at all
+  RefinedOptions refined;                          // the profile measurement's reading
 };
 
 // Returns the name of the water image of the `index`-th (from 0) of

@@ -89,12 +89,27 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
   app.add_option("-j,--jobs", options.workers, "Drawings measured at once (default: one per core)")
       ->check(CLI::PositiveNumber);
   app.add_flag("-q,--quiet", options.quiet, "No progress on standard error");
+  std::string surface(profile::SurfaceName(options.refined.surface));
+  app.add_option("--surface", surface,
+                 "Where the profile measurement puts the vessel's surface: on the middle of a "
+                 "drawn outline (middle) or on the ink's inner edge (edge)")
+      ->check(CLI::IsMember({"middle", "edge"}))
+      ->capture_default_str();
+  app.add_option("--wall", options.refined.wall_cm,
+                 "Category 3: wall thickness in cm, for an estimate of the interior capacity")
+      ->check(CLI::NonNegativeNumber)
+      ->capture_default_str();
+  app.add_option("--base", options.refined.base_cm,
+                 "Category 3: base thickness in cm (0: the wall thickness)")
+      ->check(CLI::NonNegativeNumber)
+      ->capture_default_str();
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     const int status = app.exit(e, out, err);
     return {std::nullopt, status == 0 ? 0 : kBatchUnusable};
   }
+  profile::ParseSurface(surface, &options.refined.surface);
   options.input = input;
   options.out = output;
   options.fill_percents.clear();

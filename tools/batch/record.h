@@ -10,6 +10,7 @@
 
 #include "batch/capacity.h"
 #include "batch/manifest.h"
+#include "batch/refined.h"
 #include "common/values.h"
 
 namespace orvello::batch {
@@ -49,6 +50,7 @@ struct Record {
   std::vector<CurvePoint> curve{};       // categories 1 and 2
   std::string water_image{};             // relative to the output folder, "/" separated
   std::string thumbnail_jpeg{};          // JPEG bytes of a small water image
+  Refined refined{};                     // the profile measurement
 };
 
 }  // namespace orvello::batch

@@ -59,6 +59,9 @@ td.drawing { min-width: 180px; max-width: 240px; }
 .ok { background: #c6f6d5; color: #22543d; }
 .bad { background: #fed7d7; color: #822727; }
 .message { color: #822727; margin-top: 4px; max-width: 220px; }
+.check { background: #feebc8; color: #7b341e; }
+.tool, .tools { color: #4a5568; font-size: 12px; }
+ul.warnings { margin: 4px 0 0; padding-left: 16px; text-align: left; font-size: 12px; color: #7b341e; max-width: 240px; white-space: normal; }
 dl { display: grid; grid-template-columns: auto auto; gap: 0 10px; margin: 0; font-size: 12px; white-space: nowrap; }
 dt { color: #4a5568; }
 dd { margin: 0; text-align: right; font-variant-numeric: tabular-nums; }
@@ -82,7 +85,12 @@ std::string FormatCsv(const std::vector<Record>& records, const BatchSummary& su
   std::string csv = "file,category,dpi,scale,mirror,status,message";
   for (const ValueSpec& spec : kValueSchema) csv += "," + std::string(spec.key);
   for (const int percent : summary.fill_percents) csv += "," + FillKey(percent);
-  csv += ",capacity_low_cl,capacity_high_cl,water_image\n";
+  csv += ",capacity_low_cl,capacity_high_cl,water_image";
+  for (const std::string_view key : kRefinedColumns) {
+    csv += ',';
+    csv += key;
+  }
+  csv += '\n';
   for (const Record& r : records) {
     csv += CsvField(r.job.file) + ',' + CsvField(r.job.category) + ',' + CsvField(r.job.dpi) + ',' +
            CsvField(r.job.scale) + ',' + (r.job.mirror ? "1" : "0") + ',' +
@@ -97,7 +105,11 @@ std::string FormatCsv(const std::vector<Record>& records, const BatchSummary& su
     }
     csv += ',' + (r.range ? FormatValue(r.range->low_cl) : std::string());
     csv += ',' + (r.range ? FormatValue(r.range->high_cl) : std::string());
-    csv += ',' + CsvField(r.water_image) + '\n';
+    csv += ',' + CsvField(r.water_image);
+    for (const RefinedField& f : RefinedFields(r.refined)) {
+      csv += ',' + (f.is_text ? CsvField(f.text) : f.number ? FormatValue(*f.number) : "");
+    }
+    csv += '\n';
   }
   return csv;
 }
@@ -134,6 +146,30 @@ std::string FormatJson(const std::vector<Record>& records, const BatchSummary& s
         curve.push_back(Json::array({JsonValue(p.height_cm), JsonValue(p.capacity_cl)}));
       }
       d["curve"] = std::move(curve);
+    }
+    for (const RefinedField& f : RefinedFields(r.refined)) {
+      if (f.is_text) {
+        d[std::string(f.key)] = f.text;
+      } else {
+        d[std::string(f.key)] = f.number ? JsonValue(*f.number) : Json(nullptr);
+      }
+    }
+    if (r.refined.attempted && !r.refined.result.measured) {
+      d["refined_refusal"] = r.refined.result.refusal;
+    }
+    if (!r.refined.result.inner.empty()) {
+      Json profile = Json::array();
+      for (const profile::ProfilePoint& p : r.refined.result.inner) {
+        profile.push_back(Json::array({JsonValue(p.height_cm), JsonValue(p.radius_cm)}));
+      }
+      d["refined_inner_profile"] = std::move(profile);
+    }
+    if (!r.refined.result.capacity_curve.empty()) {
+      Json curve = Json::array();
+      for (const profile::CurvePoint& p : r.refined.result.capacity_curve) {
+        curve.push_back(Json::array({JsonValue(p.height_cm), JsonValue(p.capacity_cl)}));
+      }
+      d["refined_curve"] = std::move(curve);
     }
     drawings.push_back(std::move(d));
   }
@@ -216,7 +252,14 @@ std::string FormatHtml(const std::vector<Record>& records, const BatchSummary& s
     const Record& r = records[i];
     const bool ok = r.status == Status::kMeasured;
     html += "<tr><td class=\"num\">" + std::to_string(i + 1) + "</td><td class=\"thumb\">";
-    if (!r.thumbnail_jpeg.empty()) {
+    if (!r.refined.overlay_thumbnail_jpeg.empty()) {
+      html += "<a href=\"" + HtmlEscape(r.refined.overlay_image) + "\"><img alt=\"overlay of " +
+              HtmlEscape(r.job.file) + "\" src=\"data:image/jpeg;base64," +
+              Base64(r.refined.overlay_thumbnail_jpeg) + "\"></a>";
+      if (!r.water_image.empty()) {
+        html += "<a class=\"params\" href=\"" + HtmlEscape(r.water_image) + "\">water image</a>";
+      }
+    } else if (!r.thumbnail_jpeg.empty()) {
       html += "<a href=\"" + HtmlEscape(r.water_image) + "\"><img alt=\"water image of " +
               HtmlEscape(r.job.file) + "\" src=\"data:image/jpeg;base64," +
               Base64(r.thumbnail_jpeg) + "\"></a>";
@@ -231,18 +274,22 @@ std::string FormatHtml(const std::vector<Record>& records, const BatchSummary& s
             std::string(StatusName(r.status)) + "</span>";
     if (!r.message.empty()) html += "<div class=\"message\">" + HtmlEscape(r.message) + "</div>";
     html += "</td><td class=\"num\">";
-    if (const std::optional<double> volume = r.values.Find(ValueId::kVolume)) {
-      html += "<div class=\"volume\">" + FormatValue(*volume) + "</div>";
+    const std::optional<double> tool_volume = r.values.Find(ValueId::kVolume);
+    html += RefinedHtml(r.refined, ParseCategory(r.job.category), tool_volume);
+    if (r.refined.attempted) html += "<div class=\"tools\">";
+    if (tool_volume && !r.refined.attempted) {
+      html += "<div class=\"volume\">" + FormatValue(*tool_volume) + "</div>";
     }
     if (r.range) {
-      html += "<div class=\"range\">" + FormatValue(r.range->low_cl) + " – " +
-              FormatValue(r.range->high_cl) + "</div>";
+      html += "<div class=\"range\">" + std::string(r.refined.attempted ? "tool range " : "") +
+              FormatValue(r.range->low_cl) + " – " + FormatValue(r.range->high_cl) + "</div>";
     }
     for (const FillLevel& f : r.fill) {
       if (f.percent == 100) continue;
       html += "<div class=\"fill\">" + std::to_string(f.percent) +
               " %: " + FormatValue(f.capacity_cl) + "</div>";
     }
+    if (r.refined.attempted) html += "</div>";
     html += "</td><td>";
     if (!r.values.empty()) {
       html += "<dl>";
