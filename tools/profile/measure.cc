@@ -97,6 +97,7 @@ Work::Work(const cv::Mat& grey_crop, const Levels2& lv) {
   cov.create(grey.size(), CV_32F);
   mask.create(grey.size(), CV_8U);
   const double t = (paper + ink) / 2;
+  double inked = 0, partial = 0;
   for (int y = 0; y < grey.rows; ++y) {
     const uchar* g = grey.ptr<uchar>(y);
     float* c = cov.ptr<float>(y);
@@ -104,8 +105,13 @@ Work::Work(const cv::Mat& grey_crop, const Levels2& lv) {
     for (int x = 0; x < grey.cols; ++x) {
       c[x] = static_cast<float>(std::clamp((paper - g[x]) / span, 0.0, 1.0));
       m[x] = g[x] < t ? 255 : 0;
+      inked += m[x] ? 1 : 0;
+      partial += c[x] > 0.15f && c[x] < 0.85f ? 1 : 0;
     }
   }
+  // Edges drawn in grey levels give the ink's edge within a fraction of a
+  // pixel; edges of pure black and white only to the pixel.
+  antialiased = inked > 0 && partial > 0.1 * inked;
 }
 
 Stroke Work::RowStroke(int y, int x0, int x1) const {
@@ -213,7 +219,6 @@ std::optional<InkPieces> FindPieces(const cv::Mat& mask, int category, double do
   cv::Mat labels, stats, centroids;
   const int n = cv::connectedComponentsWithStats(pooled, labels, stats, centroids, 8, CV_32S);
   if (n <= 1) return std::nullopt;
-  auto area = [&](int i) { return stats.at<int>(i, cv::CC_STAT_AREA); };
   auto rect = [&](int i) {
     return cv::Rect(stats.at<int>(i, cv::CC_STAT_LEFT), stats.at<int>(i, cv::CC_STAT_TOP),
                     stats.at<int>(i, cv::CC_STAT_WIDTH), stats.at<int>(i, cv::CC_STAT_HEIGHT));
@@ -224,9 +229,11 @@ std::optional<InkPieces> FindPieces(const cv::Mat& mask, int category, double do
     const cv::Rect r = rect(i);
     return std::hypot(r.width, r.height);
   };
+  // The vessel is the piece of largest extent (not of most ink: a scale
+  // bar's filled segments hold more ink than a thin outline).
   int largest = 1;
   for (int i = 2; i < n; ++i) {
-    if (area(i) > area(largest)) largest = i;
+    if (rect(i).area() > rect(largest).area()) largest = i;
   }
   // Pieces of one outline broken by small gaps belong together: they are
   // linked across gaps shorter than 1.6 % of the vessel's height or 1.2 mm
@@ -597,7 +604,9 @@ ProfileResult MeasureProfileImpl(const cv::Mat& drawing_bgr, const ProfileParams
   }
   if (!m.ok) {
     result.refusal = m.refusal;
-    result.geometry.ignored = pieces->ignored;
+    cv::Mat ignored = pieces->ignored | pieces->kept | pieces->view;
+    if (flip) cv::flip(ignored, ignored, 1);
+    result.geometry.ignored = ignored;
     return result;
   }
   if (p.dpi * p.scale < 75) Warn(result, kWarnLowResolution);

@@ -426,7 +426,7 @@ Measured MeasureSection(const Work& w, const ProfileParams& p, double k, Profile
     m.foot = middle && !filled ? foot_edge - pen / 2 : foot_edge;
     m.foot_alt = middle && !filled ? foot_edge : foot_edge - pen / 2;
   }
-  m.edge_px = 0.3;
+  m.edge_px = w.antialiased ? 0.25 : 0.5;
   m.has_interior = true;
   m.ok = true;
   return m;
@@ -532,7 +532,7 @@ Measured MeasureSilhouette(const Work& w, const ProfileParams& p, double k, Prof
   m.brim_alt = m.top_alt;
   m.floor = m.foot;
   m.floor_alt = m.foot_alt;
-  m.edge_px = 0.3;
+  m.edge_px = w.antialiased ? 0.25 : 0.5;
   m.axis_px = 0;
   m.ok = true;
   return m;
