@@ -8,6 +8,9 @@
 #include <iostream>
 #include <string>
 
+#include "exchange/exchange.h"
+#include "exchange/provenance.h"
+
 namespace orvello::batch {
 namespace {
 
@@ -44,6 +47,17 @@ CLI::Validator ScaleError() {
         return value >= 0 && value < 1 ? "" : "the scale error must be at least 0 and below 1";
       },
       "0 <= E < 1");
+}
+
+CLI::Validator ExportFormats() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        std::vector<exchange::Format> formats;
+        return exchange::ParseFormatList(text, &formats)
+                   ? ""
+                   : "export formats are csv, svg, dxf: " + text;
+      },
+      "csv,svg,dxf");
 }
 
 }  // namespace
@@ -103,6 +117,17 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
                  "Category 3: base thickness in cm (0: the wall thickness)")
       ->check(CLI::NonNegativeNumber)
       ->capture_default_str();
+  std::string formats;
+  app.add_option("--export", formats,
+                 "Write the measured profile of each drawing beside its overlay: csv, svg, dxf "
+                 "or a list, e.g. csv,svg,dxf")
+      ->check(ExportFormats());
+  app.add_option("--density", options.exchange.density,
+                 "Density of the fired clay in g/cm3, for the weights")
+      ->check(PositiveNumber())
+      ->capture_default_str();
+  app.set_version_flag("--version", "orvello-batch " + std::string(exchange::ProgramVersion()),
+                       "Print the version and exit");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -110,6 +135,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
     return {std::nullopt, status == 0 ? 0 : kBatchUnusable};
   }
   profile::ParseSurface(surface, &options.refined.surface);
+  if (!formats.empty()) exchange::ParseFormatList(formats, &options.exchange.export_formats);
   options.input = input;
   options.out = output;
   options.fill_percents.clear();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "batch/capacity.h"
+#include "batch/exchange.h"
 #include "batch/manifest.h"
 #include "batch/refined.h"
 #include "common/values.h"
@@ -51,6 +52,7 @@ struct Record {
   std::string water_image{};             // relative to the output folder, "/" separated
   std::string thumbnail_jpeg{};          // JPEG bytes of a small water image
   Refined refined{};                     // the profile measurement
+  Exchanged exchange{};                  // body, weights, exported files, file digest
 };
 
 }  // namespace orvello::batch

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <span>
 
 #include "common/values.h"
 
@@ -90,7 +91,16 @@ std::string FormatCsv(const std::vector<Record>& records, const BatchSummary& su
     csv += ',';
     csv += key;
   }
+  for (const auto& columns : {std::span<const std::string_view>(kExchangeColumns),
+                              std::span<const std::string_view>(kProvenanceColumns)}) {
+    for (const std::string_view key : columns) {
+      csv += ',';
+      csv += key;
+    }
+  }
   csv += '\n';
+  const std::string provenance =
+      CsvField(summary.provenance.version) + ',' + CsvField(ParametersText(summary.provenance));
   for (const Record& r : records) {
     csv += CsvField(r.job.file) + ',' + CsvField(r.job.category) + ',' + CsvField(r.job.dpi) + ',' +
            CsvField(r.job.scale) + ',' + (r.job.mirror ? "1" : "0") + ',' +
@@ -109,7 +119,15 @@ std::string FormatCsv(const std::vector<Record>& records, const BatchSummary& su
     for (const RefinedField& f : RefinedFields(r.refined)) {
       csv += ',' + (f.is_text ? CsvField(f.text) : f.number ? FormatValue(*f.number) : "");
     }
-    csv += '\n';
+    for (const double value : {r.exchange.body_cl, r.exchange.weight_g, r.exchange.full_weight_g}) {
+      csv += ',' + (std::isfinite(value) ? FormatValue(value) : std::string());
+    }
+    std::string files;
+    for (const std::string& file : r.exchange.export_files) {
+      if (!files.empty()) files += ';';
+      files += file;
+    }
+    csv += ',' + CsvField(files) + ',' + r.exchange.sha256 + ',' + provenance + '\n';
   }
   return csv;
 }
@@ -124,6 +142,7 @@ std::string FormatJson(const std::vector<Record>& records, const BatchSummary& s
     d["line"] = r.job.line;
     d["category"] =
         ParseCategory(r.job.category) ? Json(ParseCategory(r.job.category)) : Json(nullptr);
+    if (IsProfileCategory(r.job.category)) d["category"] = kProfileCategory;
     d["dpi"] = JsonNumber(r.job.dpi);
     d["scale"] = JsonNumber(r.job.scale);
     d["mirror"] = r.job.mirror;
@@ -171,6 +190,22 @@ std::string FormatJson(const std::vector<Record>& records, const BatchSummary& s
       }
       d["refined_curve"] = std::move(curve);
     }
+    const std::pair<std::string_view, double> weights[] = {
+        {kExchangeColumns[0], r.exchange.body_cl},
+        {kExchangeColumns[1], r.exchange.weight_g},
+        {kExchangeColumns[2], r.exchange.full_weight_g}};
+    for (const auto& [key, value] : weights) {
+      d[std::string(key)] = std::isfinite(value) ? JsonValue(value) : Json(nullptr);
+    }
+    if (!r.refined.result.outer.empty()) {
+      Json profile = Json::array();
+      for (const profile::ProfilePoint& p : r.refined.result.outer) {
+        profile.push_back(Json::array({JsonValue(p.height_cm), JsonValue(p.radius_cm)}));
+      }
+      d["refined_outer_profile"] = std::move(profile);
+    }
+    d["export_files"] = r.exchange.export_files;
+    d["sha256"] = r.exchange.sha256;
     drawings.push_back(std::move(d));
   }
   Json root;
@@ -179,6 +214,11 @@ std::string FormatJson(const std::vector<Record>& records, const BatchSummary& s
   root["scale_error"] = summary.scale_error;
   root["measured"] = static_cast<int>(records.size()) - failed;
   root["failed"] = failed;
+  Json parameters = Json::object();
+  for (const auto& [name, value] : summary.provenance.parameters) parameters[name] = value;
+  root["program"] = summary.provenance.program;
+  root["version"] = summary.provenance.version;
+  root["parameters"] = std::move(parameters);
   root["drawings"] = std::move(drawings);
   return root.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
@@ -244,8 +284,11 @@ std::string FormatHtml(const std::vector<Record>& records, const BatchSummary& s
   if (summary.scale_error > 0) {
     html += ", scale within " + FormatValue(summary.scale_error * 100) + " %";
   }
+  html += ".</p>\n<p class=\"summary\">" + HtmlEscape(summary.provenance.program) + " " +
+          HtmlEscape(summary.provenance.version) + "; " +
+          HtmlEscape(ParametersText(summary.provenance)) + "</p>\n";
   html +=
-      ".</p>\n<table>\n<thead><tr><th>#</th><th>Water image</th><th>Drawing</th>"
+      "<table>\n<thead><tr><th>#</th><th>Water image</th><th>Drawing</th>"
       "<th>Status</th><th>Capacity (cL)</th><th>Dimensions</th>"
       "<th>Capacity against filling height</th></tr></thead>\n<tbody>\n";
   for (size_t i = 0; i < records.size(); ++i) {
@@ -276,6 +319,11 @@ std::string FormatHtml(const std::vector<Record>& records, const BatchSummary& s
     html += "</td><td class=\"num\">";
     const std::optional<double> tool_volume = r.values.Find(ValueId::kVolume);
     html += RefinedHtml(r.refined, ParseCategory(r.job.category), tool_volume);
+    if (std::isfinite(r.exchange.body_cl)) {
+      html += "<div class=\"range\">clay " + FormatValue(r.exchange.body_cl) + " cL, " +
+              FormatValue(r.exchange.weight_g) + " g; full " +
+              FormatValue(r.exchange.full_weight_g) + " g</div>";
+    }
     if (r.refined.attempted) html += "<div class=\"tools\">";
     if (tool_volume && !r.refined.attempted) {
       html += "<div class=\"volume\">" + FormatValue(*tool_volume) + "</div>";
