@@ -307,8 +307,10 @@ TEST(BatchProgramTest, BadRowsAreReportedAndTheBatchGoesOn) {
   for (const auto& entry : fs::recursive_directory_iterator(dir.path() / "out")) {
     files.insert(fs::relative(entry.path(), dir.path() / "out").string());
   }
-  EXPECT_EQ(files, (std::set<std::string>{"eau", "eau/001-good3.jpg", "eau/006-good2.jpg",
-                                          "report.html", "results.csv", "results.json"}));
+  EXPECT_EQ(files,
+            (std::set<std::string>{"eau", "eau/001-good3.jpg", "eau/006-good2.jpg", "overlay",
+                                   "overlay/001-good3.png", "overlay/006-good2.png", "report.html",
+                                   "results.csv", "results.json"}));
 }
 
 TEST(BatchProgramTest, UnusableInputOrOutputEndsWithStatusTwo) {
