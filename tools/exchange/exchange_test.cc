@@ -222,6 +222,31 @@ TEST(DxfTest, AnIndependentReaderFindsTheLayersPolylinesAndSize) {
   for (const char* line : kExpected) EXPECT_NE(out.find(line), std::string::npos) << line << out;
 }
 
+TEST(SvgTest, AnIndependentXmlReaderFindsTheSizeInMillimetres) {
+  const std::string python = ORVELLO_PYTHON;
+  if (python.empty()) GTEST_SKIP() << "no python3 to read the SVG";
+  orvello::testing::TempDir dir;
+  orvello::testing::WriteFile(dir.path() / "bowl.svg", ToSvg(Bowl()));
+  const char* kScript =
+      "import sys, xml.etree.ElementTree as ET\n"
+      "root = ET.parse(sys.argv[1]).getroot()\n"
+      "ns = '{http://www.w3.org/2000/svg}'\n"
+      "print(root.tag == ns + 'svg', root.get('width'), root.get('height'), root.get('viewBox'))\n"
+      "for p in root.iter(ns + 'polyline'):\n"
+      "    pts = [tuple(map(float, q.split(','))) for q in p.get('points').split()]\n"
+      "    print(p.get('id'), len(pts), '%.3f' % (max(y for x, y in pts) - min(y for x, y in "
+      "pts)))\n";
+  orvello::testing::WriteFile(dir.path() / "read.py", kScript);
+  const std::string command = python + " " + (dir.path() / "read.py").string() + " " +
+                              (dir.path() / "bowl.svg").string() + " > " +
+                              (dir.path() / "out.txt").string() + " 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0) << orvello::testing::ReadFile(dir.path() / "out.txt");
+  // 10 mm of paper around a vessel 76.5 mm in radius and 68.5 mm tall; the
+  // interior 60 mm deep, the exterior 68.5 mm tall.
+  EXPECT_EQ(orvello::testing::ReadFile(dir.path() / "out.txt"),
+            "True 96.5mm 88.5mm 0 0 96.5 88.5\ninner 121 60.000\nouter 121 68.500\n");
+}
+
 TEST(FormatTest, NamesPathsAndLists) {
   Format f;
   EXPECT_TRUE(FormatOfPath("/a/b.c/Profile.DXF", &f));
