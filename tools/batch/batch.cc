@@ -12,6 +12,7 @@
 #include "batch/measure.h"
 #include "batch/output.h"
 #include "common/safe_file.h"
+#include "exchange/provenance.h"
 
 namespace orvello::batch {
 namespace {
@@ -37,6 +38,11 @@ Record Measured(const Job& job, Measurement m, const std::string& water_image,
            .status = m.status,
            .message = std::move(m.message),
            .values = std::move(m.values)};
+  std::optional<double> tool_cl = r.values.Find(ValueId::kVolume);
+  r.refined = MeasureRefined(m.drawing, m.category, m.dpi, m.scale, job.mirror, options.scale_error,
+                             options.fill_percents, options.refined, tool_cl, out,
+                             OverlayImageName(water_image));
+  m.drawing.release();
   if (r.status != Status::kMeasured) return r;
   r.range = CapacityRangeOf(m.profile, options.scale_error);
   if (m.category != 3) {
@@ -63,6 +69,28 @@ Record Measured(const Job& job, Measurement m, const std::string& water_image,
   }
   r.water_image = water_image;
   r.thumbnail = thumbnail_name;
+  return r;
+}
+
+// The record of a manifest row naming a profile file: the profile
+// integration's values, its fill levels and curve in the tools' places.
+Record ProfileRecord(const Job& job, const BatchOptions& options) {
+  Record r{.job = job, .status = Status::kMeasured};
+  std::string error;
+  r.refined = MeasureProfileFile(job, options.fill_percents, &error);
+  if (!error.empty()) {
+    std::error_code ignored;
+    r.status =
+        std::filesystem::exists(job.path, ignored) ? Status::kUnreadable : Status::kMissingFile;
+    r.message = error;
+    return r;
+  }
+  for (const auto& [percent, capacity] : r.refined.result.fill_levels_cl) {
+    r.fill.push_back({percent, capacity});
+  }
+  for (const profile::CurvePoint& p : r.refined.result.capacity_curve) {
+    r.curve.push_back({p.height_cm, p.capacity_cl});
+  }
   return r;
 }
 
@@ -105,10 +133,11 @@ std::string TakeOutputFolder(const BatchOptions& options, FolderLock& lock) {
   }
   if (std::string problem = RemoveEarlierBatch(out); !problem.empty()) return problem;
   std::error_code error;
-  std::filesystem::create_directories(out / kThumbnailFolder, error);
-  if (error) {
-    return "Cannot use the output folder " + (out / kThumbnailFolder).string() + ": " +
-           error.message();
+  for (const char* folder : {kThumbnailFolder, kOverlayThumbnailFolder}) {
+    std::filesystem::create_directories(out / folder, error);
+    if (error) {
+      return "Cannot use the output folder " + (out / folder).string() + ": " + error.message();
+    }
   }
   return "";
 }
@@ -138,7 +167,17 @@ cv::Size ThumbnailSize(cv::Size size) {
 Record MeasureJob(const Job& job, const std::string& water_image, const std::filesystem::path& out,
                   const BatchOptions& options) {
   try {
-    return Measured(job, Measure(job), water_image, out, options);
+    Record r = IsProfileCategory(job.category)
+                   ? ProfileRecord(job, options)
+                   : Measured(job, Measure(job), water_image, out, options);
+    const int category = ParseCategory(job.category);
+    const bool section = category == 1 || category == 2 || IsProfileCategory(job.category);
+    r.exchange = Weigh(r.refined.result, section, options.exchange.density);
+    const std::string overlay = OverlayImageName(water_image);
+    r.exchange.export_files = ExportProfile(
+        r.refined.result, out, overlay.substr(0, overlay.rfind('.')), options.exchange);
+    r.exchange.sha256 = exchange::Sha256File(job.path.string());
+    return r;
   } catch (const std::exception& e) {
     return Record{.job = job,
                   .status = Status::kError,
@@ -185,6 +224,36 @@ std::vector<Record> MeasureAll(const std::vector<Job>& jobs, const BatchOptions&
   return records;
 }
 
+Provenance ProvenanceOf(const BatchOptions& options) {
+  Provenance p;
+  p.version = std::string(exchange::ProgramVersion());
+  std::string fill, formats;
+  for (const int percent : options.fill_percents) {
+    if (!fill.empty()) fill += ',';
+    fill += std::to_string(percent);
+  }
+  for (const exchange::Format format : options.exchange.export_formats) {
+    if (!formats.empty()) formats += ',';
+    formats += exchange::FormatName(format);
+  }
+  const JobDefaults& d = options.defaults;
+  p.parameters = {
+      {"input", options.input.string()},
+      {"category", d.category},
+      {"dpi", d.dpi},
+      {"scale", d.scale},
+      {"mirror", d.mirror ? "1" : "0"},
+      {"fill", fill},
+      {"scale_error", FormatValue(options.scale_error)},
+      {"surface", std::string(profile::SurfaceName(options.refined.surface))},
+      {"wall_cm", FormatValue(options.refined.wall_cm)},
+      {"base_cm", FormatValue(options.refined.base_cm)},
+      {"density", FormatValue(options.exchange.density)},
+      {"export", formats},
+  };
+  return p;
+}
+
 int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) {
   if (const std::string problem = InputProblem(options); !problem.empty()) {
     err << TerminalText(problem) << '\n';
@@ -212,7 +281,7 @@ int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
   progress.Finish();
 
   const BatchSummary summary{options.input.string(), options.fill_percents, options.scale_error,
-                             progress.Elapsed()};
+                             progress.Elapsed(), ProvenanceOf(options)};
   const std::pair<const char*, std::string> files[] = {
       {kCsvName, FormatCsv(records, summary)},
       {kJsonName, FormatJson(records, summary)},

@@ -11,8 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "batch/exchange.h"
 #include "batch/manifest.h"
 #include "batch/progress.h"
+#include "batch/refined.h"
 #include "batch/report.h"
 
 namespace orvello::batch {
@@ -42,6 +44,8 @@ struct BatchOptions {
   bool overwrite = false;                          // replace an earlier batch's files
   bool terminal = false;                           // progress as a redrawn bar
   bool quiet = false;                              // no progress at all
+  RefinedOptions refined;                          // the profile measurement's reading
+  ExchangeOptions exchange;                        // exports and the clay's density
 };
 
 // Returns the name of the water image of the `index`-th (from 0) of
@@ -85,6 +89,11 @@ std::vector<Record> MeasureAll(const std::vector<Job>& jobs, const BatchOptions&
 // kBatchAllMeasured, kBatchSomeFailed, or kBatchUnusable when the input or
 // the output folder cannot be used (nothing is measured then) or a results
 // file cannot be written.
+
+// Returns the provenance of a run of `options`: this program's version and
+// every parameter that changes a result.
+Provenance ProvenanceOf(const BatchOptions& options);
+
 int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace orvello::batch

@@ -9,6 +9,9 @@
 #include <new>
 #include <string>
 
+#include "exchange/exchange.h"
+#include "exchange/provenance.h"
+
 namespace orvello::batch {
 namespace {
 
@@ -45,6 +48,17 @@ CLI::Validator ScaleError() {
         return value >= 0 && value < 1 ? "" : "the scale error must be at least 0 and below 1";
       },
       "0 <= E < 1");
+}
+
+CLI::Validator ExportFormats() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        std::vector<exchange::Format> formats;
+        return exchange::ParseFormatList(text, &formats)
+                   ? ""
+                   : "export formats are csv, svg, dxf: " + text;
+      },
+      "csv,svg,dxf");
 }
 
 }  // namespace
@@ -99,12 +113,39 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
   app.add_flag("--overwrite", options.overwrite,
                "Replace an earlier batch's files in the output folder: remove them first");
   app.add_flag("-q,--quiet", options.quiet, "No progress on standard error");
+  std::string surface(profile::SurfaceName(options.refined.surface));
+  app.add_option("--surface", surface,
+                 "Where the profile measurement puts the vessel's surface: on the middle of a "
+                 "drawn outline (middle) or on the ink's inner edge (edge)")
+      ->check(CLI::IsMember({"middle", "edge"}))
+      ->capture_default_str();
+  app.add_option("--wall", options.refined.wall_cm,
+                 "Category 3: wall thickness in cm, for an estimate of the interior capacity")
+      ->check(CLI::NonNegativeNumber)
+      ->capture_default_str();
+  app.add_option("--base", options.refined.base_cm,
+                 "Category 3: base thickness in cm (0: the wall thickness)")
+      ->check(CLI::NonNegativeNumber)
+      ->capture_default_str();
+  std::string formats;
+  app.add_option("--export", formats,
+                 "Write the measured profile of each drawing beside its overlay: csv, svg, dxf "
+                 "or a list, e.g. csv,svg,dxf")
+      ->check(ExportFormats());
+  app.add_option("--density", options.exchange.density,
+                 "Density of the fired clay in g/cm3, for the weights")
+      ->check(PositiveNumber())
+      ->capture_default_str();
+  app.set_version_flag("--version", "orvello-batch " + std::string(exchange::ProgramVersion()),
+                       "Print the version and exit");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     const int status = app.exit(e, out, err);
     return {std::nullopt, status == 0 ? 0 : kBatchUnusable};
   }
+  profile::ParseSurface(surface, &options.refined.surface);
+  if (!formats.empty()) exchange::ParseFormatList(formats, &options.exchange.export_formats);
   options.input = input;
   options.out = output;
   options.fill_percents.clear();

@@ -38,6 +38,11 @@ Measurement Measure(const Job& job) {
     return Failed(std::move(m), Status::kUnreadable,
                   UnreadableMessage(args.image_path, loaded.reason));
   }
+  // A copy for the profile measurement: the tool draws its water image on
+  // the drawing itself.
+  m.drawing = drawing.clone();
+  m.dpi = args.dpi;
+  m.scale = args.scale;
   if (job.mirror) cv::flip(drawing, drawing, 1);
   CategoryMeasurement measured = orvello::Measure(GetCategory(m.category), drawing, args.dpi,
                                                   args.scale, ToolImages::kWithout);

@@ -24,6 +24,9 @@ struct Measurement {
   ResultValues values;  // the results file's values
   DiscProfile profile;  // the measured discs
   cv::Mat water;        // the water image, as the drawing lies
+  cv::Mat drawing;      // the drawing as loaded (not mirrored), once it could be read
+  double dpi = 0;       // the dpi and scale read from the job, once valid
+  double scale = 0;
 };
 
 // Measures `job` as its category's tool measures its arguments: the

@@ -16,7 +16,8 @@ namespace orvello::batch {
 namespace {
 
 // The names a batch writes in its output folder, besides temporary files.
-constexpr std::string_view kBatchNames[] = {"results.csv", "results.json", "report.html", "eau"};
+constexpr std::string_view kBatchNames[] = {"results.csv", "results.json", "report.html", "eau",
+                                            "overlay"};
 
 }  // namespace
 

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "batch/capacity.h"
+#include "batch/exchange.h"
 #include "batch/manifest.h"
+#include "batch/refined.h"
 #include "common/values.h"
 
 namespace orvello::batch {
@@ -49,6 +51,8 @@ struct Record {
   std::vector<CurvePoint> curve{};       // categories 1 and 2
   std::string water_image{};             // relative to the output folder, "/" separated
   std::string thumbnail{};               // a small water image, like water_image
+  Refined refined{};                     // the profile measurement
+  Exchanged exchange{};                  // body, weights, exported files, file digest
 };
 
 }  // namespace orvello::batch

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <span>
 
 #include "common/values.h"
 
@@ -59,6 +60,9 @@ td.drawing { min-width: 180px; max-width: 240px; }
 .ok { background: #c6f6d5; color: #22543d; }
 .bad { background: #fed7d7; color: #822727; }
 .message { color: #822727; margin-top: 4px; max-width: 220px; }
+.check { background: #feebc8; color: #7b341e; }
+.tool, .tools { color: #4a5568; font-size: 12px; }
+ul.warnings { margin: 4px 0 0; padding-left: 16px; text-align: left; font-size: 12px; color: #7b341e; max-width: 240px; white-space: normal; }
 dl { display: grid; grid-template-columns: auto auto; gap: 0 10px; margin: 0; font-size: 12px; white-space: nowrap; }
 dt { color: #4a5568; }
 dd { margin: 0; text-align: right; font-variant-numeric: tabular-nums; }
@@ -89,7 +93,21 @@ std::string FormatCsv(const std::vector<Record>& records, const BatchSummary& su
   std::string csv = "file,category,dpi,scale,mirror,status,message";
   for (const ValueSpec& spec : kValueSchema) csv += "," + std::string(spec.key);
   for (const int percent : summary.fill_percents) csv += "," + FillKey(percent);
-  csv += ",capacity_low_cl,capacity_high_cl,water_image\n";
+  csv += ",capacity_low_cl,capacity_high_cl,water_image";
+  for (const std::string_view key : kRefinedColumns) {
+    csv += ',';
+    csv += key;
+  }
+  for (const auto& columns : {std::span<const std::string_view>(kExchangeColumns),
+                              std::span<const std::string_view>(kProvenanceColumns)}) {
+    for (const std::string_view key : columns) {
+      csv += ',';
+      csv += key;
+    }
+  }
+  csv += '\n';
+  const std::string provenance =
+      CsvField(summary.provenance.version) + ',' + CsvField(ParametersText(summary.provenance));
   for (const Record& r : records) {
     csv += CsvTextField(r.job.file) + ',' + CsvTextField(r.job.category) + ',' +
            CsvTextField(r.job.dpi) + ',' + CsvTextField(r.job.scale) + ',' +
@@ -105,7 +123,19 @@ std::string FormatCsv(const std::vector<Record>& records, const BatchSummary& su
     }
     csv += ',' + (r.range ? FormatValue(r.range->low_cl) : std::string());
     csv += ',' + (r.range ? FormatValue(r.range->high_cl) : std::string());
-    csv += ',' + CsvTextField(r.water_image) + '\n';
+    csv += ',' + CsvTextField(r.water_image);
+    for (const RefinedField& f : RefinedFields(r.refined)) {
+      csv += ',' + (f.is_text ? CsvTextField(f.text) : f.number ? FormatValue(*f.number) : "");
+    }
+    for (const double value : {r.exchange.body_cl, r.exchange.weight_g, r.exchange.full_weight_g}) {
+      csv += ',' + (std::isfinite(value) ? FormatValue(value) : std::string());
+    }
+    std::string files;
+    for (const std::string& file : r.exchange.export_files) {
+      if (!files.empty()) files += ';';
+      files += file;
+    }
+    csv += ',' + CsvTextField(files) + ',' + r.exchange.sha256 + ',' + provenance + '\n';
   }
   return csv;
 }
@@ -120,6 +150,7 @@ std::string FormatJson(const std::vector<Record>& records, const BatchSummary& s
     d["line"] = r.job.line;
     d["category"] =
         ParseCategory(r.job.category) ? Json(ParseCategory(r.job.category)) : Json(nullptr);
+    if (IsProfileCategory(r.job.category)) d["category"] = kProfileCategory;
     d["dpi"] = JsonNumber(r.job.dpi);
     d["scale"] = JsonNumber(r.job.scale);
     d["mirror"] = r.job.mirror;
@@ -143,6 +174,46 @@ std::string FormatJson(const std::vector<Record>& records, const BatchSummary& s
       }
       d["curve"] = std::move(curve);
     }
+    for (const RefinedField& f : RefinedFields(r.refined)) {
+      if (f.is_text) {
+        d[std::string(f.key)] = f.text;
+      } else {
+        d[std::string(f.key)] = f.number ? JsonValue(*f.number) : Json(nullptr);
+      }
+    }
+    if (r.refined.attempted && !r.refined.result.measured) {
+      d["refined_refusal"] = r.refined.result.refusal;
+    }
+    if (!r.refined.result.inner.empty()) {
+      Json profile = Json::array();
+      for (const profile::ProfilePoint& p : r.refined.result.inner) {
+        profile.push_back(Json::array({JsonValue(p.height_cm), JsonValue(p.radius_cm)}));
+      }
+      d["refined_inner_profile"] = std::move(profile);
+    }
+    if (!r.refined.result.capacity_curve.empty()) {
+      Json curve = Json::array();
+      for (const profile::CurvePoint& p : r.refined.result.capacity_curve) {
+        curve.push_back(Json::array({JsonValue(p.height_cm), JsonValue(p.capacity_cl)}));
+      }
+      d["refined_curve"] = std::move(curve);
+    }
+    const std::pair<std::string_view, double> weights[] = {
+        {kExchangeColumns[0], r.exchange.body_cl},
+        {kExchangeColumns[1], r.exchange.weight_g},
+        {kExchangeColumns[2], r.exchange.full_weight_g}};
+    for (const auto& [key, value] : weights) {
+      d[std::string(key)] = std::isfinite(value) ? JsonValue(value) : Json(nullptr);
+    }
+    if (!r.refined.result.outer.empty()) {
+      Json profile = Json::array();
+      for (const profile::ProfilePoint& p : r.refined.result.outer) {
+        profile.push_back(Json::array({JsonValue(p.height_cm), JsonValue(p.radius_cm)}));
+      }
+      d["refined_outer_profile"] = std::move(profile);
+    }
+    d["export_files"] = r.exchange.export_files;
+    d["sha256"] = r.exchange.sha256;
     drawings.push_back(std::move(d));
   }
   Json root;
@@ -151,6 +222,11 @@ std::string FormatJson(const std::vector<Record>& records, const BatchSummary& s
   root["scale_error"] = summary.scale_error;
   root["measured"] = static_cast<int>(records.size()) - failed;
   root["failed"] = failed;
+  Json parameters = Json::object();
+  for (const auto& [name, value] : summary.provenance.parameters) parameters[name] = value;
+  root["program"] = summary.provenance.program;
+  root["version"] = summary.provenance.version;
+  root["parameters"] = std::move(parameters);
   root["drawings"] = std::move(drawings);
   return root.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
@@ -216,15 +292,25 @@ std::string FormatHtml(const std::vector<Record>& records, const BatchSummary& s
   if (summary.scale_error > 0) {
     html += ", scale within " + FormatValue(summary.scale_error * 100) + " %";
   }
+  html += ".</p>\n<p class=\"summary\">" + HtmlEscape(summary.provenance.program) + " " +
+          HtmlEscape(summary.provenance.version) + "; " +
+          HtmlEscape(ParametersText(summary.provenance)) + "</p>\n";
   html +=
-      ".</p>\n<table>\n<thead><tr><th>#</th><th>Water image</th><th>Drawing</th>"
+      "<table>\n<thead><tr><th>#</th><th>Water image</th><th>Drawing</th>"
       "<th>Status</th><th>Capacity (cL)</th><th>Dimensions</th>"
       "<th>Capacity against filling height</th></tr></thead>\n<tbody>\n";
   for (size_t i = 0; i < records.size(); ++i) {
     const Record& r = records[i];
     const bool ok = r.status == Status::kMeasured;
     html += "<tr><td class=\"num\">" + std::to_string(i + 1) + "</td><td class=\"thumb\">";
-    if (!r.thumbnail.empty()) {
+    if (!r.refined.overlay_thumbnail.empty()) {
+      html += "<a href=\"" + HtmlEscape(r.refined.overlay_image) + "\"><img alt=\"overlay of " +
+              HtmlEscape(r.job.file) + "\" src=\"" + HtmlEscape(r.refined.overlay_thumbnail) +
+              "\"></a>";
+      if (!r.water_image.empty()) {
+        html += "<a class=\"params\" href=\"" + HtmlEscape(r.water_image) + "\">water image</a>";
+      }
+    } else if (!r.thumbnail.empty()) {
       html += "<a href=\"" + HtmlEscape(r.water_image) + "\"><img alt=\"water image of " +
               HtmlEscape(r.job.file) + "\" src=\"" + HtmlEscape(r.thumbnail) + "\"></a>";
     } else if (!r.water_image.empty()) {
@@ -238,18 +324,27 @@ std::string FormatHtml(const std::vector<Record>& records, const BatchSummary& s
             std::string(StatusName(r.status)) + "</span>";
     if (!r.message.empty()) html += "<div class=\"message\">" + HtmlEscape(r.message) + "</div>";
     html += "</td><td class=\"num\">";
-    if (const std::optional<double> volume = r.values.Find(ValueId::kVolume)) {
-      html += "<div class=\"volume\">" + FormatValue(*volume) + "</div>";
+    const std::optional<double> tool_volume = r.values.Find(ValueId::kVolume);
+    html += RefinedHtml(r.refined, ParseCategory(r.job.category), tool_volume);
+    if (std::isfinite(r.exchange.body_cl)) {
+      html += "<div class=\"range\">clay " + FormatValue(r.exchange.body_cl) + " cL, " +
+              FormatValue(r.exchange.weight_g) + " g; full " +
+              FormatValue(r.exchange.full_weight_g) + " g</div>";
+    }
+    if (r.refined.attempted) html += "<div class=\"tools\">";
+    if (tool_volume && !r.refined.attempted) {
+      html += "<div class=\"volume\">" + FormatValue(*tool_volume) + "</div>";
     }
     if (r.range) {
-      html += "<div class=\"range\">" + FormatValue(r.range->low_cl) + " – " +
-              FormatValue(r.range->high_cl) + "</div>";
+      html += "<div class=\"range\">" + std::string(r.refined.attempted ? "tool range " : "") +
+              FormatValue(r.range->low_cl) + " – " + FormatValue(r.range->high_cl) + "</div>";
     }
     for (const FillLevel& f : r.fill) {
       if (f.percent == 100) continue;
       html += "<div class=\"fill\">" + std::to_string(f.percent) +
               " %: " + FormatValue(f.capacity_cl) + "</div>";
     }
+    if (r.refined.attempted) html += "</div>";
     html += "</td><td>";
     if (!r.values.empty()) {
       html += "<dl>";

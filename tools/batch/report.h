@@ -18,7 +18,8 @@ struct BatchSummary {
   std::string input;               // the manifest or folder, as given
   std::vector<int> fill_percents;  // the fill levels of every record
   double scale_error = 0;
-  double seconds = 0;  // wall time of the measurements
+  double seconds = 0;     // wall time of the measurements
+  Provenance provenance{};  // version and parameters of the run
 };
 
 // Returns `text` as one CSV field: in double quotes, inner quotes doubled,
