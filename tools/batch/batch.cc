@@ -8,6 +8,7 @@
 #include <opencv2/imgproc.hpp>
 #include <thread>
 
+#include "batch/measure.h"
 #include "batch/output.h"
 
 namespace orvello::batch {
@@ -32,14 +33,13 @@ std::string Thumbnail(const cv::Mat& water) {
 
 Record Measured(const Job& job, Measurement m, const std::string& water_image,
                 const std::filesystem::path& out, const BatchOptions& options) {
-  Record r{job, m.status, std::move(m.message), std::move(m.values), {}, {}, {}, {}, {}, {}};
-  std::optional<double> tool_cl;
-  for (const NamedValue& v : r.values) {
-    if (v.key == "volume_cl") tool_cl = v.value;
-  }
+  Record r{.job = job,
+           .status = m.status,
+           .message = std::move(m.message),
+           .values = std::move(m.values)};
   r.refined = MeasureRefined(m.drawing, m.category, m.dpi, m.scale, job.mirror, options.scale_error,
-                             options.fill_percents, options.refined, tool_cl, out,
-                             OverlayImageName(water_image));
+                             options.fill_percents, options.refined,
+                             r.values.Find(ValueId::kVolume), out, OverlayImageName(water_image));
   m.drawing.release();
   if (r.status != Status::kMeasured) return r;
   r.range = CapacityRangeOf(m.profile, options.scale_error);
@@ -81,9 +81,9 @@ Record MeasureJob(const Job& job, const std::string& water_image, const std::fil
   try {
     return Measured(job, Measure(job), water_image, out, options);
   } catch (const std::exception& e) {
-    return Record{
-        job, Status::kError, std::string("Measurement failed: ") + e.what(), {}, {}, {}, {}, {}, {},
-        {}};
+    return Record{.job = job,
+                  .status = Status::kError,
+                  .message = std::string("Measurement failed: ") + e.what()};
   }
 }
 
