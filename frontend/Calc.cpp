@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/category.h"
+
 namespace orvello {
 
 int ZoomLength(int length, int position) {
@@ -49,8 +51,11 @@ int ResolutionValue(const QString& text) {
 }
 
 QString ToolProgram(const QString& program_dir, int categorie) {
-  const char* suffix = categorie == 1 ? "2" : categorie == 3 ? "3" : "";
-  QString program = program_dir + QStringLiteral("orvelloCMD") + QLatin1String(suffix);
+  const orvello::CategoryInfo* category = orvello::FindCategory(categorie);
+  // An unknown category runs the median-line tool, as the dialog's default.
+  const std::string_view name = (category ? *category : orvello::GetCategory(2)).program;
+  QString program =
+      program_dir + QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
 #ifdef Q_OS_WIN
   program += QStringLiteral(".exe");
 #endif

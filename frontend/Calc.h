@@ -62,8 +62,8 @@ std::optional<double> ParseScale(const QString& text);
 int ResolutionValue(const QString& text);
 
 // Returns the path of the measurement tool for drawing category `categorie`
-// in `program_dir` (which ends with "/"): "orvelloCMD2" for 1, "orvelloCMD3"
-// for 3, "orvelloCMD" for 2 and any other value.
+// in `program_dir` (which ends with "/"): the program of category
+// `categorie`, and of category 2 for any other value.
 QString ToolProgram(const QString& program_dir, int categorie);
 
 // Returns `position` + `step`, kept within `minimum` and `maximum`.

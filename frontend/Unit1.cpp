@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "Unit2.h"
+#include "common/category.h"
 
 namespace orvello {
 
@@ -25,13 +26,6 @@ bool cancel = false;
 QByteArray ze_jpeg;
 QImage ze_bitmap;
 QImage draw_bitmap;
-
-namespace {
-
-constexpr char kResultsName[] = "results.txt";
-constexpr char kWaterName[] = "eau.jpg";
-
-}  // namespace
 
 ToolRun LanceAppliAttenteFin(const QString& program, const QStringList& arguments,
                              const QString& working_directory) {
@@ -78,7 +72,7 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::Button1Click() {
-  QFile::remove(chemin_appli + QLatin1String(kResultsName));
+  QFile::remove(chemin_appli + QLatin1String(orvello::kResultsFileName));
   chemin_image.clear();
   Form2->exec();
   if (cancel) return;
@@ -94,7 +88,7 @@ void TForm1::Button1Click() {
 }
 
 void TForm1::ShowOutputs() {
-  const QString water_path = chemin_appli + QLatin1String(kWaterName);
+  const QString water_path = chemin_appli + QLatin1String(orvello::kWaterImageName);
   QFile water(water_path);
   if (!water.open(QIODevice::ReadOnly)) {
     prompts_.warn(this, OpenFailure(water_path, water.errorString()));
@@ -113,7 +107,7 @@ void TForm1::ShowOutputs() {
   TrackBar1Change();
   PaintBox1->repaint();
 
-  const QString results_path = chemin_appli + QLatin1String(kResultsName);
+  const QString results_path = chemin_appli + QLatin1String(orvello::kResultsFileName);
   QFile results(results_path);
   if (!results.open(QIODevice::ReadOnly | QIODevice::Text)) {
     prompts_.warn(this, OpenFailure(results_path, results.errorString()));
