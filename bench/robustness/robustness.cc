@@ -17,11 +17,9 @@
 #include <utility>
 
 #include "batch/capacity.h"
-#include "common/frame.h"
-#include "leftedge/leftedge.h"
-#include "median/median.h"
+#include "common/measure.h"
+#include "common/run.h"
 #include "profile/profile.h"
-#include "silhouette/silhouette.h"
 
 namespace orvello::robustness {
 namespace {
@@ -118,9 +116,7 @@ Outcome Refused(std::string_view note) {
   return o;
 }
 
-const char* ToolName(int category) {
-  return category == 1 ? "orvelloCMD2" : category == 2 ? "orvelloCMD" : "orvelloCMD3";
-}
+std::string_view ToolName(int category) { return GetCategory(category).program; }
 
 }  // namespace
 
@@ -149,41 +145,13 @@ std::string Describe(const Case& c) {
 
 Outcome MeasureWithTool(int category, const cv::Mat& drawing, double dpi, double scale) {
   if (!ArgsValid({"", dpi, scale})) return Refused(kBadArgumentsMessage);
-  const double pixel = PixelSize(dpi, scale);
-  batch::DiscProfile discs;
-  double value = 0;
-  std::string_view failure;
-  if (category == 3) {
-    const SilhouetteMeasurement m = MeasureSilhouetteDrawing(drawing, dpi, scale);
-    failure = m.failure;
-    if (failure.empty()) {
-      value = m.values.volume_cl;
-      discs = batch::SilhouetteProfile(m.scan.rows, m.scan.first_row, m.scan.last_row,
-                                       m.scan.disc_sum, pixel);
-    }
-  } else if (category == 2) {
-    const MedianMeasurement m = MeasureMedianDrawing(drawing, dpi, scale);
-    failure = m.failure;
-    if (failure.empty()) {
-      value = m.values.volume_cl;
-      discs = batch::SectionProfile(m.scan.rows, m.scan.floor_row, m.scan.liquid_height,
-                                    m.scan.disc_sum, pixel);
-    }
-  } else {
-    const LeftEdgeMeasurement m = MeasureLeftEdgeDrawing(drawing, dpi, scale);
-    failure = m.failure;
-    if (failure.empty()) {
-      value = m.values.volume_cl;
-      discs = batch::SectionProfile(m.scan.rows, m.scan.floor_row, m.scan.liquid_count + 1,
-                                    m.scan.disc_sum, pixel);
-    }
-  }
-  if (!failure.empty()) return Refused(failure);
-  const batch::CapacityRange range = batch::CapacityRangeOf(discs, 0);
+  const CategoryMeasurement m = Measure(GetCategory(category), drawing, dpi, scale);
+  if (m.failure != Failure::kNone) return Refused(FailureMessage(m.failure));
+  const batch::CapacityRange range = batch::CapacityRangeOf(m.discs, 0);
   Outcome o;
   o.measured = true;
   o.ok = true;  // a tool that measures ends with status 0
-  o.value_cl = value;
+  o.value_cl = m.values.Get(ValueId::kVolume);
   o.low_cl = range.low_cl;
   o.high_cl = range.high_cl;
   return o;
