@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -237,7 +238,11 @@ std::vector<Case> Grid(int subset) {
       for (const drawgen::Shape shape : drawgen::AllShapes()) {
         for (const double dpi : kDpis) {
           for (const double scale : kScales) {
-            const bool keep = d == 0 || subset <= 1 || index++ % subset == 0;
+            // A hash of the position spreads the kept drawings over every
+            // shape, resolution and scale, whatever the subset.
+            uint64_t h = static_cast<uint64_t>(index++) * 0x9e3779b97f4a7c15ull;
+            h ^= h >> 31;
+            const bool keep = subset <= 1 || h % static_cast<uint64_t>(subset) == 0;
             if (keep) cases.push_back({category, shape, dpi, scale, d});
           }
         }
@@ -487,6 +492,27 @@ void WriteRealDrawings(std::ostringstream& out, const std::vector<RealDrawing>& 
   out << "\n";
 }
 
+void WriteSpeed(std::ostringstream& out, const std::vector<CaseResult>& results) {
+  out << "## Time per drawing\n\nMedian time of one measurement on one thread, by dots per "
+         "real inch (dpi × scale; the drawing's pixel count grows with its square; both "
+         "measurements ran while the other thread measured too):\n\n"
+         "| dpi × scale | drawings | tool | profile | profile ÷ tool |\n|---|---|---|---|---|\n";
+  std::map<double, std::pair<std::vector<double>, std::vector<double>>> by_density;
+  for (const CaseResult& r : results) {
+    auto& times = by_density[r.c.dpi * r.c.scale];
+    times.first.push_back(r.seconds_tool);
+    times.second.push_back(r.seconds_profile);
+  }
+  for (const auto& [density, times] : by_density) {
+    const double tool = Median(times.first);
+    const double profile = Median(times.second);
+    out << "| " << Format("%g", density) << " | " << times.first.size() << " | "
+        << Format("%.3f s", tool) << " | " << Format("%.3f s", profile) << " | "
+        << (tool > 0 ? Format("%.1f", profile / tool) : std::string("—")) << " |\n";
+  }
+  out << "\n";
+}
+
 }  // namespace
 
 std::string Report(const std::vector<CaseResult>& results, const std::vector<RealDrawing>& real,
@@ -569,6 +595,7 @@ std::string Report(const std::vector<CaseResult>& results, const std::vector<Rea
     out << "| " << category << " | profile | " << StatsCells(StatsOf(few, true)) << " |\n";
   }
   out << "\n";
+  WriteSpeed(out, results);
   WriteRealDrawings(out, real, real_folder);
   return out.str();
 }
