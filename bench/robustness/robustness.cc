@@ -529,9 +529,8 @@ std::string Report(const std::vector<CaseResult>& results, const std::vector<Rea
   out << "# Robustness of the measurements\n\n"
          "Made by `orvello_robustness` (bench/robustness), run from the top of the "
          "repository as\n\n```sh\n"
-         "cmake -S . -B build-rob -G Ninja -DORVELLO_BUILD_FRONTEND=OFF "
-         "-DORVELLO_BUILD_TESTS=OFF\n"
-         "cmake --build build-rob -j2 --target orvello_robustness\n"
+         "cmake -S . -B build -G Ninja -DORVELLO_BUILD_FRONTEND=OFF\n"
+         "cmake --build build -j2 --target orvello_robustness\n"
       << command << "\n```\n\nwhich drew and measured " << results.size() << " drawings in "
       << Format("%.0f", seconds) << " s on " << threads
       << " threads (measurement time summed over the threads: the tools "
