@@ -33,6 +33,7 @@ struct Work {
   Work(const cv::Mat& grey_crop, const Levels2& levels);
   cv::Mat grey, cov, mask;
   double paper = 255, ink = 0;
+  bool antialiased = false;  // edges in grey levels
 
   // Returns the stroke of the ink run [x0, x1] of row y (with its fringe).
   Stroke RowStroke(int y, int x0, int x1) const;
