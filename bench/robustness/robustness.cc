@@ -536,7 +536,15 @@ std::string Report(const std::vector<CaseResult>& results, const std::vector<Rea
       << " threads (measurement time summed over the threads: the tools "
       << Format("%.0f", tool_seconds) << " s, the profile measurement "
       << Format("%.0f", profile_seconds)
-      << " s; the rest is drawing). Every figure below comes from that run.\n\n"
+      << " s; the rest is drawing). Every figure below comes from that run.";
+  const size_t whole = Grid(1).size();
+  if (results.size() < whole) {
+    out << " It measured a part of the grid (`--subset`); the whole grid, " << whole
+        << " drawings, takes about " << Format("%.0f", seconds * whole / results.size() / 60)
+        << " min at the same pace, as the time of a run grows with the number of drawings of "
+           "each size and the subset keeps every size's share.";
+  }
+  out << "\n\n"
          "Each drawing is made by the drawing generator (`testing/drawgen`): a vessel 10 cm "
          "tall of each of the six shapes (cylinder, bowl, globular, necked, beaker, cone), at "
          "150, 300, 600 and 1200 dpi and at the scales 1, 0.5 and 0.25, clean or with one "
