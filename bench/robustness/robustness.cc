@@ -240,7 +240,9 @@ std::vector<Case> Grid(int subset) {
           for (const double scale : kScales) {
             // A hash of the position spreads the kept drawings over every
             // shape, resolution and scale, whatever the subset.
-            uint64_t h = static_cast<uint64_t>(index++) * 0x9e3779b97f4a7c15ull;
+            uint64_t h = static_cast<uint64_t>(index++) + 0x9e3779b97f4a7c15ull;
+            h = (h ^ (h >> 30)) * 0xbf58476d1ce4e5b9ull;
+            h = (h ^ (h >> 27)) * 0x94d049bb133111ebull;
             h ^= h >> 31;
             const bool keep = subset <= 1 || h % static_cast<uint64_t>(subset) == 0;
             if (keep) cases.push_back({category, shape, dpi, scale, d});
