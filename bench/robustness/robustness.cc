@@ -322,7 +322,9 @@ void MeasureRealDrawings(std::vector<RealDrawing>* drawings) {
       continue;
     }
     // The tools see the section on the left, as orvello-batch's mirror gives it.
-    cv::Mat for_tool = image;
+    // A copy: flipping into a header that shares the image's pixels would
+    // mirror the profile measurement's drawing as well.
+    cv::Mat for_tool = image.clone();
     if (r.mirror) cv::flip(image, for_tool, 1);
     r.tool = MeasureWithTool(r.category, for_tool, r.dpi, r.scale);
     // Real plates: strokes follow the surface.
