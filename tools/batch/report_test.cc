@@ -27,6 +27,24 @@ std::vector<Record> SomeRecords() {
   for (int p = 0; p <= 100; ++p) section.curve.push_back({p * 0.092, p * 0.33494});
   section.water_image = "eau/001-vase.jpg";
   section.thumbnail = "eau/thumbs/001-vase.jpg";
+  section.refined.attempted = true;
+  profile::ProfileResult& r = section.refined.result;
+  r.measured = true;
+  r.capacity_cl = 33.6123456;
+  r.capacity_low_cl = 33.5;
+  r.capacity_high_cl = 33.7;
+  r.solid_cl = 50.25;
+  r.solid_low_cl = 50;
+  r.solid_high_cl = 50.5;
+  r.liquid_height_cm = 9.25;
+  r.total_height_cm = 10;
+  r.opening_cm = 6.75;
+  r.rim_cm = 7.5;
+  r.max_diameter_cm = 8;
+  r.base_cm = 5;
+  r.confidence = profile::Confidence::kOk;
+  r.warnings = {"skew-corrected", "ink-ignored"};
+  section.refined.overlay_image = "overlay/001-vase.png";
 
   Record silhouette;
   silhouette.job = {3, "c3.png", "/p/c3.png", "3", "600", "0.5", true, ""};
@@ -104,6 +122,10 @@ TEST(FormatCsvTest, OneLinePerRecordWithEveryColumn) {
   ExpectColumnsFirst(bad,
                      "\"<b>\"\"odd\"\", name.png\",4,abc,1,0,unknown-category,\"Unknown category "
                      "\"\"4\"\": it must be 1, 2 or 3\",,,,,,,,,,,,,,");
+  EXPECT_NE(section.find(",eau/001-vase.jpg,measured,33.6123,33.5,33.7,50.25,50,50.5,9.25,10,6.75,"
+                         "7.5,8,5,ok,skew-corrected;ink-ignored,overlay/001-vase.png,"),
+            std::string::npos)
+      << section;
 }
 
 TEST(FormatJsonTest, PrintedDigitsAsNumbers) {
