@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QPaintEvent>
@@ -134,6 +135,7 @@ TForm1::TForm1(Prompts prompts, QWidget* parent) : QWidget(parent), prompts_(std
   ScrollBox1->viewport()->installEventFilter(this);
   StringGrid1->setColumnCount(static_cast<int>(SessionColumns().size()));
   StringGrid1->setHorizontalHeaderLabels(SessionColumns());
+  StringGrid1->verticalHeader()->setDefaultSectionSize(StringGrid1->fontMetrics().height() + 6);
   Splitter1->setStretchFactor(0, 3);
   Splitter1->setStretchFactor(1, 1);
   FormCreate();
@@ -189,7 +191,6 @@ void TForm1::StartRun(const Params& params) {
   session_.append(row);
   session_row_ = session_.size() - 1;
   UpdateSessionRow(session_row_);
-  setWindowTitle(QString::fromLatin1(kTitle));
   Label3->setText(QStringLiteral("Mesure en cours : ") + Describe(params));
 
   // A fresh folder per run: the tools write into their working folder,
@@ -212,6 +213,7 @@ void TForm1::StartRun(const Params& params) {
   SetBusy(true);
   process_ = LanceAppliAttenteFin(program, arguments, run_dir_->path(), this,
                                   [this, program](const ToolRun& run) { ToolEnded(program, run); });
+  UpdateTitle();
 }
 
 void TForm1::ToolEnded(const QString& program, const ToolRun& ended) {
@@ -266,7 +268,7 @@ void TForm1::ToolEnded(const QString& program, const ToolRun& ended) {
                       .arg(image.width())
                       .arg(image.height())
                       .arg(QDir::toNativeSeparators(params_.path)));
-  setWindowTitle(QStringLiteral("%1 - %2").arg(QString::fromLatin1(kTitle), shown));
+  shown_ = true;
   row.tool_capacity_cl = VolumeText(text);
   row.state = QStringLiteral("mesuré");
   UpdateSessionRow(session_row_);
@@ -298,6 +300,7 @@ void TForm1::StartProfile() {
       {manifest, QStringLiteral("--out"), dir.filePath(QLatin1String(kProfileFolder)),
        QStringLiteral("-q")},
       run_dir_->path(), this, [this](const ToolRun& run) { ProfileEnded(run); });
+  UpdateTitle();
 }
 
 void TForm1::ProfileEnded(const ToolRun& run) {
@@ -337,8 +340,20 @@ void TForm1::ProfileEnded(const ToolRun& run) {
 
 void TForm1::EndRun() {
   SetBusy(false);
+  UpdateTitle();
   UpdateSessionRow(session_row_);
   emit RunEnded();
+}
+
+void TForm1::UpdateTitle() {
+  QString title = QString::fromLatin1(kTitle);
+  if (shown_) {
+    title += QStringLiteral(" - ") + Describe(params_);
+    if (Running()) title += QStringLiteral(" - mesure du profil en cours");
+  } else if (Running()) {
+    title += QStringLiteral(" - mesure en cours : ") + Describe(params_);
+  }
+  setWindowTitle(title);
 }
 
 void TForm1::SetBusy(bool busy) {
@@ -365,6 +380,7 @@ void TForm1::Button2Click() {
 }
 
 void TForm1::ClearDisplay() {
+  shown_ = false;
   ze_jpeg.clear();
   ze_bitmap = QImage();
   draw_bitmap = QImage();
@@ -381,7 +397,9 @@ void TForm1::ClearDisplay() {
 
 void TForm1::Fail(const QString& message) {
   ClearDisplay();
-  setWindowTitle(QString::fromLatin1(kTitle));
+  // The window is idle again before the message is shown.
+  if (process_ == nullptr) SetBusy(false);
+  UpdateTitle();
   Label3->setText(
       QStringLiteral("Échec de la mesure : %1 ; rien n'est affiché.").arg(Describe(params_)));
   if (session_row_ >= 0) {

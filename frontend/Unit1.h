@@ -187,6 +187,9 @@ class TForm1 : public QWidget, public Ui::TForm1 {
   void UpdateSessionRow(qsizetype row);
   // Returns "vase.tiff, 600 ppp, échelle 1, catégorie 3".
   QString Describe(const Params& params) const;
+  // Sets the window's title: "Orvello", then what is shown and whether a
+  // run goes on.
+  void UpdateTitle();
 
   Prompts prompts_;
   int wheel_rest_ = 0;  // wheel rotation not yet worth a notch
@@ -201,6 +204,7 @@ class TForm1 : public QWidget, public Ui::TForm1 {
   QTimer busy_timer_;
   QString busy_text_;
 
+  bool shown_ = false;      // the display shows the results of params_
   QByteArray water_bytes_;  // the water image as shown after the run
   QImage water_;
   QString overlay_path_;  // the profile's overlay, when there is one
