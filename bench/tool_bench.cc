@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "common/category.h"
 #include "drawgen/drawgen.h"
 
 namespace drawgen = orvello::drawgen;
@@ -62,7 +63,6 @@ double Median(std::vector<double> values) {
 }
 
 struct Bench {
-  const char* tool;
   int category;
   const char* image;
   const char* floor_images;  // "2" or "4"
@@ -79,13 +79,14 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(dir);
 
   static const Bench kBenches[] = {
-      {"orvelloCMD3", 3, "large3.tiff", "2", 1.25},
-      {"orvelloCMD", 2, "large2.png", "2", 1.25},
-      {"orvelloCMD2", 1, "large1.png", "4", 1.5},
+      {3, "large3.tiff", "2", 1.25},
+      {2, "large2.png", "2", 1.25},
+      {1, "large1.png", "4", 1.5},
   };
   std::cout << "| tool | drawing | runs | tool median (s) | floor median (s) | ratio | goal "
                "| tool peak memory (MiB) |\n|---|---|---|---|---|---|---|---|\n";
   for (const Bench& b : kBenches) {
+    const std::string program(orvello::GetCategory(b.category).program);
     drawgen::DrawOptions options;
     options.shape = drawgen::Shape::kGlobularJar;
     options.category = b.category;
@@ -99,7 +100,7 @@ int main(int argc, char** argv) {
     std::vector<double> tool_times, floor_times;
     long peak = 0;
     for (int i = 0; i < runs; ++i) {
-      const Timing t = Run({(bin / b.tool).string(), b.image, "600", "1"}, dir);
+      const Timing t = Run({(bin / program).string(), b.image, "600", "1"}, dir);
       tool_times.push_back(t.seconds);
       peak = std::max(peak, t.peak_kib);
       floor_times.push_back(
@@ -108,8 +109,8 @@ int main(int argc, char** argv) {
     const double tool = Median(tool_times), floor = Median(floor_times);
     std::printf(
         "| `%s` | %d x %d, category %d, 600 dpi | %d | %.3f | %.3f | %.2f | %.2f | %.0f |\n",
-        b.tool, drawing.image.cols, drawing.image.rows, b.category, runs, tool, floor, tool / floor,
-        b.goal, peak / 1024.0);
+        program.c_str(), drawing.image.cols, drawing.image.rows, b.category, runs, tool, floor,
+        tool / floor, b.goal, peak / 1024.0);
   }
   std::filesystem::remove_all(dir);
   return 0;

@@ -12,6 +12,8 @@
 #include <csignal>
 #include <cstdint>
 
+#include "common/category.h"
+
 namespace orvello {
 
 int ZoomLength(int length, int position) {
@@ -83,8 +85,11 @@ int ResolutionValue(const QString& text) {
 }
 
 QString ToolProgram(const QString& program_dir, int categorie) {
-  const char* suffix = categorie == 1 ? "2" : categorie == 3 ? "3" : "";
-  QString program = program_dir + QStringLiteral("orvelloCMD") + QLatin1String(suffix);
+  const orvello::CategoryInfo* category = orvello::FindCategory(categorie);
+  // An unknown category runs the median-line tool, as the dialog's default.
+  const std::string_view name = (category ? *category : orvello::GetCategory(2)).program;
+  QString program =
+      program_dir + QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
 #ifdef Q_OS_WIN
   program += QStringLiteral(".exe");
 #endif
@@ -347,10 +352,8 @@ QString StatusWords(const QString& status) {
     const char* status;
     const char* words;
   } kStatuses[] = {
-      {"ok", "mesuré"},        {"measured", "mesuré"},
-      {"check", "à vérifier"}, {"failed", "échec"},
-      {"error", "échec"},      {"unavailable", "indisponible"},
-      {"skipped", "omis"},     {"not-measured", "non mesuré"},
+      {"measured", "mesuré"},  {"refused", "refusé"}, {"ok", "mesuré"},
+      {"check", "à vérifier"}, {"failed", "échec"},   {"error", "échec"},
   };
   for (const auto& known : kStatuses) {
     if (status.compare(QLatin1String(known.status), Qt::CaseInsensitive) == 0) {
@@ -376,8 +379,8 @@ QString ConfidenceWords(const QString& confidence) {
     const char* word;
     const char* words;
   } kWords[] = {
-      {"high", "élevée"},      {"medium", "moyenne"}, {"low", "faible"},
-      {"check", "à vérifier"}, {"none", "nulle"},
+      {"ok", "bonne"},       {"check", "à vérifier"}, {"high", "élevée"},
+      {"medium", "moyenne"}, {"low", "faible"},
   };
   for (const auto& known : kWords) {
     if (confidence.compare(QLatin1String(known.word), Qt::CaseInsensitive) == 0) {
@@ -408,13 +411,16 @@ std::optional<ProfileMeasure> ReadProfile(const QByteArray& json) {
     measure.warnings = text.split(QLatin1Char(';'), Qt::SkipEmptyParts);
   }
   measure.overlay_image = Text(drawing.value(QStringLiteral("overlay_image")));
+  measure.refusal = Text(drawing.value(QStringLiteral("refined_refusal")));
   return measure;
 }
 
 QString ProfileText(const std::optional<ProfileMeasure>& measure) {
   if (!measure) return QStringLiteral("Mesure du profil indisponible.");
   QStringList lines;
-  lines << QStringLiteral("État : ") + StatusWords(measure->status);
+  QString state = QStringLiteral("État : ") + StatusWords(measure->status);
+  if (!measure->refusal.isEmpty()) state += QStringLiteral(" (") + measure->refusal + ')';
+  lines << state;
   if (measure->capacity_cl) {
     QString capacity = QStringLiteral("Capacité : ") + Centilitres(*measure->capacity_cl);
     if (measure->low_cl && measure->high_cl) {
@@ -433,10 +439,33 @@ QString ProfileText(const std::optional<ProfileMeasure>& measure) {
   } else {
     lines << QStringLiteral("Avertissements :");
     for (const QString& warning : measure->warnings) {
-      lines << QStringLiteral("- ") + Words(warning);
+      lines << QStringLiteral("- ") + WarningWords(warning);
     }
   }
   return lines.join(QLatin1Char('\n'));
+}
+
+QString WarningWords(const QString& code) {
+  static const struct {
+    const char* code;
+    const char* words;
+  } kWarnings[] = {
+      {"skew-corrected", "le dessin a été redressé d'un petit angle"},
+      {"ink-ignored", "de l'encre hors du vase (texte, échelle, taches) a été laissée de côté"},
+      {"asymmetric", "les deux côtés diffèrent (anse, bec ou vase non circulaire)"},
+      {"open-outline", "le contour a des lacunes, qui ont été comblées"},
+      {"low-resolution", "le dessin a peu de pixels par centimètre du vase"},
+      {"floor-uncertain", "le fond intérieur n'est pas nettement dessiné"},
+      {"rim-uncertain", "la ligne de la lèvre n'est pas nettement dessinée"},
+      {"axis-uncertain", "l'axe n'est pas nettement dessiné"},
+      {"thick-pen", "le trait est épais par rapport au vase"},
+      {"disagrees-with-tool", "le programme de mesure de la catégorie donne une autre capacité"},
+      {"no-interior-estimate", "épaisseur de paroi inconnue : pas de capacité intérieure"},
+  };
+  for (const auto& known : kWarnings) {
+    if (code.trimmed() == QLatin1String(known.code)) return QString::fromUtf8(known.words);
+  }
+  return Words(code.trimmed());
 }
 
 QStringList SessionColumns() {

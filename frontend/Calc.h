@@ -75,8 +75,8 @@ std::optional<double> ParseScale(const QString& text);
 int ResolutionValue(const QString& text);
 
 // Returns the path of the measurement tool for drawing category `categorie`
-// in `program_dir` (which ends with "/"): "orvelloCMD2" for 1, "orvelloCMD3"
-// for 3, "orvelloCMD" for 2 and any other value.
+// in `program_dir` (which ends with "/"): the program of category
+// `categorie`, and of category 2 for any other value.
 QString ToolProgram(const QString& program_dir, int categorie);
 
 // Returns the path of the batch program in `program_dir` (which ends with
@@ -161,6 +161,7 @@ struct ProfileMeasure {
   QString confidence;                 // confidence, as a text
   QStringList warnings;               // warnings, one text each
   QString overlay_image;              // overlay_image, relative to the output folder
+  QString refusal;                    // refined_refusal: why it was refused
 };
 
 // Returns the profile measurement of the first drawing of the batch's
@@ -169,14 +170,21 @@ struct ProfileMeasure {
 std::optional<ProfileMeasure> ReadProfile(const QByteArray& json);
 
 // Returns the profile measurement as shown beside the tool's results, in
-// French words: its state, the capacity with its range, the confidence and
-// the warnings; "Mesure du profil indisponible." when `measure` is nullopt.
+// French words: its state (with the reason of a refusal, as the batch
+// wrote it), the capacity with its range, the confidence and the warnings;
+// "Mesure du profil indisponible." when `measure` is nullopt.
 QString ProfileText(const std::optional<ProfileMeasure>& measure);
 
 // Returns the French words for the confidence `confidence` of a profile
-// measurement ("élevée" for "high", a fraction 0.82 as "82 %"); an unknown
-// word is returned as it is.
+// measurement ("bonne" for "ok", "à vérifier" for "check", a fraction 0.82
+// as "82 %"); an unknown word with its hyphens and underscores as blanks.
 QString ConfidenceWords(const QString& confidence);
+
+// Returns the French sentence for the warning code `code` of a profile
+// measurement ("le contour a des lacunes, qui ont été comblées" for
+// "open-outline"); an unknown code with its hyphens and underscores as
+// blanks.
+QString WarningWords(const QString& code);
 
 // One measurement of the session, one row of the session's table. The
 // numbers are texts with "." as decimal separator, empty when unknown.

@@ -300,12 +300,28 @@ class CalcTest : public QObject {
                " \"confidence\": 0.82, \"warnings\": []}]}")
         << "État : mesuré\nCapacité : 48,6 cL (de 47,9 cL à 49,3 cL)\nConfiance : 82 %\n"
            "Avertissements : aucun";
-    QTest::newRow("to check, without a capacity")
+    QTest::newRow("as the batch writes it: warnings in one text")
         << QByteArray(
-               "{\"drawings\": [{\"refined_status\": \"check\", \"refined_capacity_cl\": null,"
-               " \"confidence\": \"low\", \"warnings\": [\"rim_not_found\", \"open-outline\"]}]}")
-        << "État : à vérifier\nCapacité : non mesurée\nConfiance : faible\nAvertissements :\n"
-           "- rim not found\n- open outline";
+               "{\"drawings\": [{\"refined_status\": \"measured\", \"refined_capacity_cl\": 22.98,"
+               " \"refined_capacity_low_cl\": 22.5, \"refined_capacity_high_cl\": 23.4,"
+               " \"confidence\": \"check\", \"warnings\": \"open-outline;thick-pen\","
+               " \"overlay_image\": \"overlay/001-a.png\"}]}")
+        << "État : mesuré\nCapacité : 23,0 cL (de 22,5 cL à 23,4 cL)\nConfiance : à vérifier\n"
+           "Avertissements :\n- le contour a des lacunes, qui ont été comblées\n"
+           "- le trait est épais par rapport au vase";
+    QTest::newRow("refused, with its reason")
+        << QByteArray(
+               "{\"drawings\": [{\"refined_status\": \"refused\", \"refined_capacity_cl\": null,"
+               " \"refined_refusal\": \"no outline found\", \"confidence\": \"check\","
+               " \"warnings\": \"\"}]}")
+        << "État : refusé (no outline found)\nCapacité : non mesurée\nConfiance : à vérifier\n"
+           "Avertissements : aucun";
+    QTest::newRow("unknown words kept readable")
+        << QByteArray(
+               "{\"drawings\": [{\"refined_status\": \"half_done\", \"confidence\": \"ok\","
+               " \"warnings\": [\"rim_not_found\"]}]}")
+        << "État : half done\nCapacité : non mesurée\nConfiance : bonne\nAvertissements :\n"
+           "- rim not found";
   }
 
   void profileText() {

@@ -25,6 +25,7 @@
 #include <utility>
 
 #include "Unit2.h"
+#include "common/category.h"
 
 namespace orvello {
 
@@ -41,8 +42,6 @@ QImage draw_bitmap;
 
 namespace {
 
-constexpr char kResultsName[] = "results.txt";
-constexpr char kWaterName[] = "eau.jpg";
 constexpr char kManifestName[] = "profil.csv";
 constexpr char kProfileFolder[] = "profil";
 constexpr char kTitle[] = "Orvello";
@@ -235,7 +234,7 @@ void TForm1::ToolEnded(const QString& program, const ToolRun& ended) {
   }
 
   const QDir dir(run_dir_->path());
-  const QString results_path = dir.filePath(QLatin1String(kResultsName));
+  const QString results_path = dir.filePath(QLatin1String(orvello::kResultsFileName));
   QFile results(results_path);
   if (!results.open(QIODevice::ReadOnly | QIODevice::Text)) {
     Fail(OpenFailure(results_path, results.errorString()));
@@ -250,7 +249,7 @@ void TForm1::ToolEnded(const QString& program, const ToolRun& ended) {
   }
   if (text.endsWith(QLatin1Char('\n'))) text.chop(1);
 
-  const QString water_path = dir.filePath(QLatin1String(kWaterName));
+  const QString water_path = dir.filePath(QLatin1String(orvello::kWaterImageName));
   QByteArray bytes;
   QImage image;
   if (const QString failure = ReadImage(water_path, &bytes, &image); !failure.isEmpty()) {

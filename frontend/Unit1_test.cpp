@@ -504,12 +504,12 @@ class WindowTest : public QObject {
         << QByteArray("#!/bin/sh\nexit 2\n") << "Mesure du profil indisponible." << false << "";
     QTest::newRow("profile measured")
         << write_json +
-               "{\"drawings\": [{\"file\": \"x\", \"refined_status\": \"ok\","
+               "{\"drawings\": [{\"file\": \"x\", \"refined_status\": \"measured\","
                " \"refined_capacity_cl\": 48.61, \"refined_capacity_low_cl\": 47.9,"
-               " \"refined_capacity_high_cl\": 49.31, \"confidence\": \"high\","
-               " \"warnings\": [\"thin-wall\"], \"overlay_image\": \"overlay.png\"}]}\nJSON\n"
-        << "État : mesuré\nCapacité : 48,6 cL (de 47,9 cL à 49,3 cL)\nConfiance : élevée\n"
-           "Avertissements :\n- thin wall"
+               " \"refined_capacity_high_cl\": 49.31, \"confidence\": \"ok\","
+               " \"warnings\": \"open-outline\", \"overlay_image\": \"overlay.png\"}]}\nJSON\n"
+        << "État : mesuré\nCapacité : 48,6 cL (de 47,9 cL à 49,3 cL)\nConfiance : bonne\n"
+           "Avertissements :\n- le contour a des lacunes, qui ont été comblées"
         << true << "48.61";
   }
 
@@ -549,7 +549,7 @@ class WindowTest : public QObject {
       QCOMPARE(draw_bitmap.size(), QSize(30, 20));
       window.form.RadioButton1->click();
       QCOMPARE(ze_bitmap.size(), QSize(120, 80));
-      QCOMPARE(window.form.Session().back().confidence, "élevée");
+      QCOMPARE(window.form.Session().back().confidence, "bonne");
     }
   }
 

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "common/frame.h"
+#include "common/mask.h"
+#include "common/run.h"
 #include "fuzz_case.h"
 
 namespace orvello::fuzz {

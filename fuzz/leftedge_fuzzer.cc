@@ -11,7 +11,8 @@
 #include <opencv2/imgproc.hpp>
 #include <optional>
 
-#include "common/frame.h"
+#include "common/mask.h"
+#include "common/run.h"
 #include "fuzz_case.h"
 #include "leftedge/leftedge.h"
 
@@ -64,7 +65,8 @@ void MeasureLeftEdge(const MaskCase& c) {
           "the edge mask has the mask's size");
   const GuardedMask edge_mask(m.edge.edge_mask);
   const std::optional<SectionValues> v = ScanAndCheck(edge_mask.mat(), f, pixel_size);
-  Require(v.has_value() == m.failure.empty(), "the tool ends as the scans of its edge mask");
+  Require(v.has_value() == (m.failure == Failure::kNone),
+          "the tool ends as the scans of its edge mask");
   if (!v) return;  // status 1
   const std::array<double, 7> a = Listed(*v), b = Listed(m.values);
   for (size_t i = 0; i < a.size(); ++i) {

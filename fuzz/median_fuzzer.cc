@@ -7,7 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "common/frame.h"
+#include "common/mask.h"
+#include "common/run.h"
 #include "fuzz_case.h"
 #include "median/median.h"
 
@@ -48,7 +49,7 @@ void MeasureMedian(const MaskCase& c) {
   SectionValues values;
   if (!AllInk(mask)) {
     const MedianScan scan = ScanMedian(mask, ResolutionFactor(c.dpi));
-    if (scan.failure == MedianFailure::kNone) {
+    if (scan.failure == Failure::kNone) {
       values = MedianResults(scan, pixel_size);
       Check(scan, values, mask);
       measured = true;
@@ -58,7 +59,7 @@ void MeasureMedian(const MaskCase& c) {
   // The drawing binarises back to the pixels that are 255 in the mask.
   const cv::Mat drawing = DrawingOf(mask);
   const MedianMeasurement m = MeasureMedianDrawing(drawing, c.dpi, c.scale);
-  Require(m.failure.empty() == measured, "the tool ends as the scans of its mask");
+  Require((m.failure == Failure::kNone) == measured, "the tool ends as the scans of its mask");
   if (!measured) return;  // status 1
   const std::array<double, 7> a = Listed(values), b = Listed(m.values);
   for (size_t i = 0; i < a.size(); ++i) {

@@ -19,7 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "common/frame.h"
+#include "common/mask.h"
+#include "common/run.h"
 #include "drawgen/drawgen.h"
 #include "fuzz_case.h"
 #include "leftedge/leftedge.h"
@@ -136,7 +137,7 @@ bool Measures(int category, const Bytes& bytes) {
   if (c.mask.empty() || !ArgsValid({"", c.dpi, c.scale}) || AllInk(c.mask)) return false;
   const double f = ResolutionFactor(c.dpi);
   if (category == 3) return ScanSilhouette(c.mask).found;
-  if (category == 2) return ScanMedian(c.mask, f).failure == MedianFailure::kNone;
+  if (category == 2) return ScanMedian(c.mask, f).failure == Failure::kNone;
   const LeftEdge edge = FindLeftEdge(c.mask);
   return edge.index >= 0 && ScanEdgeMask(edge.edge_mask, f).opening_column.has_value();
 }

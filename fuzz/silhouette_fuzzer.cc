@@ -5,7 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "common/frame.h"
+#include "common/mask.h"
+#include "common/run.h"
 #include "fuzz_case.h"
 #include "silhouette/silhouette.h"
 
@@ -38,7 +39,7 @@ void MeasureSilhouette(const MaskCase& c) {
 
   const cv::Mat drawing = DrawingOf(mask);
   const SilhouetteMeasurement m = MeasureSilhouetteDrawing(drawing, c.dpi, c.scale);
-  if (!m.failure.empty()) return;  // status 1
+  if (m.failure != Failure::kNone) return;  // status 1
   Check(m.scan, m.values, m.mask);
   WaterImage(drawing, m.scan.rows);
 }

@@ -3,11 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "common/frame.h"
+#include "common/measure.h"
 #include "drawgen/drawgen.h"
-#include "leftedge/leftedge.h"
-#include "median/median.h"
-#include "silhouette/silhouette.h"
 
 namespace orvello {
 namespace {
@@ -18,22 +15,12 @@ struct Measured {
 };
 
 // Returns what the tool of `category` reports for `drawing`.
-Measured Measure(int category, const cv::Mat& drawing, double dpi, double scale) {
-  if (category == 3) {
-    const SilhouetteMeasurement m = MeasureSilhouetteDrawing(drawing, dpi, scale);
-    EXPECT_EQ(m.failure, "");
-    return {m.values.volume_cl, m.values.height_cm};
-  }
-  const auto [failure, values] = [&] {
-    if (category == 2) {
-      const MedianMeasurement m = MeasureMedianDrawing(drawing, dpi, scale);
-      return std::pair(m.failure, m.values);
-    }
-    const LeftEdgeMeasurement m = MeasureLeftEdgeDrawing(drawing, dpi, scale);
-    return std::pair(m.failure, m.values);
-  }();
-  EXPECT_EQ(failure, "");
-  return {values.volume_cl, values.total_height_cm};
+Measured MeasureAs(int category, const cv::Mat& drawing, double dpi, double scale) {
+  const CategoryMeasurement m = Measure(GetCategory(category), drawing, dpi, scale);
+  EXPECT_EQ(m.failure, Failure::kNone);
+  if (m.failure != Failure::kNone) return {};
+  const ValueId height = category == 3 ? ValueId::kHeight : ValueId::kTotalHeight;
+  return {m.values.Get(ValueId::kVolume), m.values.Get(height)};
 }
 
 TEST(AccuracyTest, GeneratedVesselsMeasureCloseToTheirAnalyticValues) {
@@ -56,7 +43,7 @@ TEST(AccuracyTest, GeneratedVesselsMeasureCloseToTheirAnalyticValues) {
       options.shape = c.shape;
       options.dpi = dpi;
       const drawgen::Drawing drawing = drawgen::Draw(options);
-      const Measured m = Measure(c.category, drawing.image, dpi, options.scale);
+      const Measured m = MeasureAs(c.category, drawing.image, dpi, options.scale);
       const drawgen::Analytic& truth = drawing.truth;
       EXPECT_NEAR(m.capacity_cl, truth.capacity_cl, c.capacity_tolerance * truth.capacity_cl);
       EXPECT_NEAR(m.total_height_cm, truth.total_height_cm, 0.01 * truth.total_height_cm);

@@ -7,8 +7,8 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "drawings.h"
-#include "tool_runner.h"
+#include "support/drawings.h"
+#include "support/tool_runner.h"
 
 namespace orvello {
 namespace {
@@ -19,12 +19,6 @@ using testing::TempDir;
 
 const std::string kVersion = testing::VersionText();
 const char* const kTools[] = {ORVELLO_CMD3, ORVELLO_CMD, ORVELLO_CMD2};
-
-std::string Jpeg(const cv::Mat& image) {
-  std::vector<uchar> bytes;
-  cv::imencode(".jpg", image, bytes);
-  return std::string(bytes.begin(), bytes.end());
-}
 
 TEST(RobustnessTest, UnreadableInputs) {
   static const struct {
@@ -40,7 +34,7 @@ TEST(RobustnessTest, UnreadableInputs) {
     for (const auto& c : kCases) {
       SCOPED_TRACE(std::string(tool) + ": " + c.name);
       TempDir dir;
-      const std::string whole = Jpeg(testing::SilhouetteDrawing());
+      const std::string whole = testing::JpegBytes(testing::SilhouetteDrawing());
       testing::WriteFile(dir.path() / "cut.jpg", whole.substr(0, whole.size() * 2 / 3));
       testing::WriteFile(dir.path() / "empty.png", "");
       testing::WriteFile(dir.path() / "notes.jpg", "not a picture");

@@ -7,11 +7,11 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "common/frame.h"
-#include "drawings.h"
+#include "common/mask.h"
 #include "leftedge/leftedge.h"
 #include "median/median.h"
-#include "tool_runner.h"
+#include "support/drawings.h"
+#include "support/tool_runner.h"
 
 namespace orvello {
 namespace {
@@ -31,22 +31,16 @@ struct Expected {
   std::string water_jpeg;
 };
 
-std::string Jpeg(const cv::Mat& image) {
-  std::vector<uchar> bytes;
-  cv::imencode(".jpg", image, bytes);
-  return std::string(bytes.begin(), bytes.end());
-}
-
 Expected ExpectedMedian(const std::filesystem::path& path, double dpi, double scale) {
   const cv::Mat drawing = cv::imread(path.string(), cv::IMREAD_COLOR);
   const MedianMeasurement m = MeasureMedianDrawing(drawing, dpi, scale);
-  return {FormatResults(SectionLines(m.values)), Jpeg(WaterImage(drawing, m.scan.rows))};
+  return {FormatResults(ToValues(m.values)), testing::JpegBytes(WaterImage(drawing, m.scan.rows))};
 }
 
 Expected ExpectedLeftEdge(const std::filesystem::path& path, double dpi, double scale) {
   const cv::Mat drawing = cv::imread(path.string(), cv::IMREAD_COLOR);
   const LeftEdgeMeasurement m = MeasureLeftEdgeDrawing(drawing, dpi, scale);
-  return {FormatResults(SectionLines(m.values)), Jpeg(WaterImage(drawing, m.scan.rows))};
+  return {FormatResults(ToValues(m.values)), testing::JpegBytes(WaterImage(drawing, m.scan.rows))};
 }
 
 struct ToolCase {

@@ -5,10 +5,10 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "common/frame.h"
-#include "drawings.h"
+#include "common/mask.h"
 #include "silhouette/silhouette.h"
-#include "tool_runner.h"
+#include "support/drawings.h"
+#include "support/tool_runner.h"
 
 namespace orvello {
 namespace {
@@ -28,7 +28,7 @@ cv::Mat Jar() {
 
 // The results file that the in-process measurement gives for `drawing`.
 std::string ExpectedResults(const cv::Mat& drawing, double dpi, double scale) {
-  return FormatResults(SilhouetteLines(MeasureSilhouetteDrawing(drawing, dpi, scale).values));
+  return FormatResults(ToValues(MeasureSilhouetteDrawing(drawing, dpi, scale).values));
 }
 
 TEST(SilhouetteToolTest, MeasuresWithArgumentsOrDefaults) {
@@ -65,11 +65,9 @@ TEST(SilhouetteToolTest, ImagesAreTheMaskAndTheBlueRows) {
   ASSERT_TRUE(cv::imwrite((dir.path() / "vase.tiff").string(), drawing));
   ASSERT_EQ(RunTool(ORVELLO_CMD3, {}, dir.path()).status, 0);
   const cv::Mat mask = Binarise(drawing, Smoothing::kGaussian5x5);
-  std::vector<uchar> gray, water;
-  cv::imencode(".jpg", mask, gray);
-  cv::imencode(".jpg", WaterImage(drawing, ScanSilhouette(mask).rows), water);
-  EXPECT_EQ(ReadFile(dir.path() / "gray.jpg"), std::string(gray.begin(), gray.end()));
-  EXPECT_EQ(ReadFile(dir.path() / "eau.jpg"), std::string(water.begin(), water.end()));
+  EXPECT_EQ(ReadFile(dir.path() / "gray.jpg"), testing::JpegBytes(mask));
+  EXPECT_EQ(ReadFile(dir.path() / "eau.jpg"),
+            testing::JpegBytes(WaterImage(drawing, ScanSilhouette(mask).rows)));
   const cv::Mat eau = cv::imread((dir.path() / "eau.jpg").string());
   const cv::Vec3b centre = eau.at<cv::Vec3b>(130, 100);
   EXPECT_GT(centre[0], 200);

@@ -10,10 +10,8 @@
 #include <thread>
 #include <utility>
 
-#include "common/frame.h"
-#include "leftedge/leftedge.h"
-#include "median/median.h"
-#include "silhouette/silhouette.h"
+#include "common/measure.h"
+#include "common/run.h"
 
 namespace orvello::accuracy {
 namespace {
@@ -34,14 +32,22 @@ Measurement Failed(std::string_view message, int status) {
   return {status, std::string(message), NoValues()};
 }
 
-Values FromSection(const SectionValues& s) {
-  return {s.volume_cl,  s.liquid_height_cm, s.total_height_cm,
-          s.opening_cm, s.base_cm,          s.rim_width_cm};
-}
-
-Measurement Measured(std::string_view failure, const Values& values) {
-  if (!failure.empty()) return Failed(failure, kStatusNoReference);
-  return {kStatusDone, "", values};
+// The compared quantities of a category's values. Category 3's opening is
+// the width of its lowest row, its foot, so it compares with the base.
+Values Compared(const ResultValues& values) {
+  Values v = NoValues();
+  v[kCapacity] = values.Get(ValueId::kVolume);
+  if (values.Has(ValueId::kHeight)) {
+    v[kTotalHeight] = values.Get(ValueId::kHeight);
+    v[kBase] = values.Get(ValueId::kOpening);
+    return v;
+  }
+  v[kLiquidHeight] = values.Get(ValueId::kLiquidHeight);
+  v[kTotalHeight] = values.Get(ValueId::kTotalHeight);
+  v[kOpening] = values.Get(ValueId::kOpening);
+  v[kBase] = values.Get(ValueId::kBase);
+  v[kRimWidth] = values.Get(ValueId::kRimWidth);
+  return v;
 }
 
 std::string Percent(double relative) {
@@ -103,9 +109,7 @@ const CaseResult* Twin(const std::vector<CaseResult>& results, const CaseResult&
   return nullptr;
 }
 
-const char* ToolName(int category) {
-  return category == 1 ? "orvelloCMD2" : category == 2 ? "orvelloCMD" : "orvelloCMD3";
-}
+std::string_view ToolName(int category) { return GetCategory(category).program; }
 
 // Returns the results of `results` whose drawing has at least `density`
 // dots per inch of the real vessel (dpi × scale).
@@ -356,20 +360,9 @@ std::string_view RenderingName(Rendering r) {
 
 Measurement MeasureDrawing(int category, const cv::Mat& drawing, double dpi, double scale) {
   if (!ArgsValid({"", dpi, scale})) return Failed(kBadArgumentsMessage, kStatusBadArguments);
-  if (category == 3) {
-    const SilhouetteMeasurement m = MeasureSilhouetteDrawing(drawing, dpi, scale);
-    Values v = NoValues();
-    v[kCapacity] = m.values.volume_cl;
-    v[kTotalHeight] = m.values.height_cm;
-    v[kBase] = m.values.opening_cm;
-    return Measured(m.failure, v);
-  }
-  if (category == 2) {
-    const MedianMeasurement m = MeasureMedianDrawing(drawing, dpi, scale);
-    return Measured(m.failure, FromSection(m.values));
-  }
-  const LeftEdgeMeasurement m = MeasureLeftEdgeDrawing(drawing, dpi, scale);
-  return Measured(m.failure, FromSection(m.values));
+  const CategoryMeasurement m = Measure(GetCategory(category), drawing, dpi, scale);
+  if (m.failure != Failure::kNone) return Failed(FailureMessage(m.failure), kStatusNoReference);
+  return {kStatusDone, "", Compared(m.values)};
 }
 
 Values TruthValues(int category, const drawgen::Analytic& truth) {

@@ -6,7 +6,7 @@
 #include <limits>
 #include <string>
 
-#include "leftedge/leftedge.h"
+#include "common/failure.h"
 
 namespace orvello::accuracy {
 namespace {
@@ -24,7 +24,8 @@ TEST(AccuracyBenchTest, MeasuresLikeTheToolsAndReportsTheirFailures) {
       {2, drawgen::Shape::kBowl, 300, 1, 0, ""},
       {1, drawgen::Shape::kCylinder, 300, 1, 0, ""},
       // The outline of a small drawing is not longer than 3000 pixels.
-      {1, drawgen::Shape::kCylinder, 150, 0.5, 1, std::string(kNoLeftEdgeMessage)},
+      {1, drawgen::Shape::kCylinder, 150, 0.5, 1,
+       std::string(FailureMessage(Failure::kNoLeftEdge))},
   };
   for (const auto& c : kCases) {
     const std::string row = "category " + std::to_string(c.category) + " " +

@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/category.h"
 #include "drawgen/drawgen.h"
 
 namespace drawgen = orvello::drawgen;
@@ -90,9 +91,7 @@ std::vector<Drawing> Generate(const fs::path& dir, int count) {
   return drawings;
 }
 
-const char* ToolOf(int category) {
-  return category == 1 ? "orvelloCMD2" : category == 2 ? "orvelloCMD" : "orvelloCMD3";
-}
+std::string ToolOf(int category) { return std::string(orvello::GetCategory(category).program); }
 
 // Returns the 1-minute load average of the machine, or -1.
 double LoadAverage() {

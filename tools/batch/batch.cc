@@ -8,6 +8,7 @@
 #include <opencv2/imgproc.hpp>
 #include <thread>
 
+#include "batch/measure.h"
 #include "batch/output.h"
 
 namespace orvello::batch {
@@ -32,7 +33,10 @@ std::string Thumbnail(const cv::Mat& water) {
 
 Record Measured(const Job& job, Measurement m, const std::string& water_image,
                 const std::filesystem::path& out, const BatchOptions& options) {
-  Record r{job, m.status, std::move(m.message), std::move(m.values), {}, {}, {}, {}, {}};
+  Record r{.job = job,
+           .status = m.status,
+           .message = std::move(m.message),
+           .values = std::move(m.values)};
   if (r.status != Status::kMeasured) return r;
   r.range = CapacityRangeOf(m.profile, options.scale_error);
   if (m.category != 3) {
@@ -73,9 +77,9 @@ Record MeasureJob(const Job& job, const std::string& water_image, const std::fil
   try {
     return Measured(job, Measure(job), water_image, out, options);
   } catch (const std::exception& e) {
-    return Record{
-        job, Status::kError, std::string("Measurement failed: ") + e.what(), {}, {}, {}, {}, {},
-        {}};
+    return Record{.job = job,
+                  .status = Status::kError,
+                  .message = std::string("Measurement failed: ") + e.what()};
   }
 }
 

@@ -10,12 +10,14 @@
 #include <nlohmann/json.hpp>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
-#include <span>
 
-#include "common/scans.h"
+#include "batch/measure.h"
+#include "common/category.h"
+#include "common/mask.h"
+#include "common/values.h"
 #include "drawgen/drawgen.h"
-#include "silhouette/silhouette.h"
-#include "tool_runner.h"
+#include "support/drawings.h"
+#include "support/tool_runner.h"
 
 namespace orvello::batch {
 namespace {
@@ -26,40 +28,29 @@ using orvello::testing::TempDir;
 using orvello::testing::WriteFile;
 namespace fs = std::filesystem;
 
-const std::string kVersion = "opencv version : " + std::to_string(CV_VERSION_MAJOR) + "." +
-                             std::to_string(CV_VERSION_MINOR) + "\n";
+const std::string kVersion = testing::VersionText();
 
-// The columns of a results file's lines, in its order.
-constexpr std::string_view kSilhouetteKeys[] = {"volume_cl", "height_cm", "opening_cm"};
-constexpr std::string_view kSectionKeys[] = {
-    "volume_cl", "liquid_height_cm", "total_height_cm", "opening_cm",
-    "ratio",     "base_cm",          "rim_width_cm"};
-
-const char* ToolOf(int category) {
-  return category == 1 ? ORVELLO_CMD2 : category == 2 ? ORVELLO_CMD : ORVELLO_CMD3;
+std::string ToolOf(int category) {
+  return std::string(ORVELLO_TOOLS_DIR) + "/" + std::string(GetCategory(category).program);
 }
 
 // The value texts of a tool's results file, by column.
 std::map<std::string, std::string> ToolValues(int category, const std::string& results) {
-  const auto silhouette = SilhouetteLines({});
-  const auto section = SectionLines({});
-  const std::span<const ResultLine> lines = category == 3 ? std::span<const ResultLine>(silhouette)
-                                                          : std::span<const ResultLine>(section);
-  const std::span<const std::string_view> keys =
-      category == 3 ? std::span<const std::string_view>(kSilhouetteKeys)
-                    : std::span<const std::string_view>(kSectionKeys);
   std::map<std::string, std::string> values;
   size_t at = 0;
-  for (size_t i = 0; i < lines.size(); ++i) {
+  size_t lines = 0;
+  for (const ValueSpec& spec : kValueSchema) {
+    if (!spec.In(category)) continue;
+    ++lines;
     const size_t end = results.find('\n', at);
     if (end == std::string::npos) break;
     const std::string_view line = std::string_view(results).substr(at, end - at);
     at = end + 1;
-    EXPECT_TRUE(line.starts_with(lines[i].label) && line.ends_with(lines[i].unit)) << line;
-    values[std::string(keys[i])] = std::string(line.substr(
-        lines[i].label.size(), line.size() - lines[i].label.size() - lines[i].unit.size()));
+    EXPECT_TRUE(line.starts_with(spec.label) && line.ends_with(spec.unit)) << line;
+    values[std::string(spec.key)] = std::string(
+        line.substr(spec.label.size(), line.size() - spec.label.size() - spec.unit.size()));
   }
-  EXPECT_EQ(values.size(), lines.size()) << results;
+  EXPECT_EQ(values.size(), lines) << results;
   return values;
 }
 
@@ -255,7 +246,7 @@ TEST(FillLevelsTest, CylinderFillsInProportionAndTheRangeHoldsItsCapacity) {
     EXPECT_LE(range.low_cl, truth.capacity_cl);
     EXPECT_GE(range.high_cl, truth.capacity_cl);
     const double full = FillCapacity(m.profile, 100);
-    EXPECT_EQ(full, m.values.front().value);  // the volume of the results file
+    EXPECT_EQ(full, m.values.Get(ValueId::kVolume));  // the volume of the results file
     double widest = 0;
     for (const double r : m.profile.radii) widest = std::max(widest, r);
     const double one_row = VolumeCl(m.profile.pixel_size, widest * widest * kPi);

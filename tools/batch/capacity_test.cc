@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "common/frame.h"
+#include "common/mask.h"
 
 namespace orvello::batch {
 namespace {

@@ -9,7 +9,10 @@
 #include <map>
 #include <optional>
 #include <sstream>
+#include <string>
 #include <system_error>
+
+#include "common/category.h"
 
 namespace orvello::batch {
 namespace {
@@ -59,9 +62,9 @@ double ParseNumber(std::string_view text) {
 
 int ParseCategory(std::string_view text) {
   text = Trim(text);
-  if (text == "1") return 1;
-  if (text == "2") return 2;
-  if (text == "3") return 3;
+  for (const CategoryInfo& category : kCategories) {
+    if (text == std::to_string(category.number)) return category.number;
+  }
   return 0;
 }
 

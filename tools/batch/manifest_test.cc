@@ -5,7 +5,7 @@
 #include <cmath>
 #include <fstream>
 
-#include "tool_runner.h"
+#include "support/tool_runner.h"
 
 namespace orvello::batch {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tool_runner.h"
+#include "support/tool_runner.h"
 
 namespace orvello::batch {
 namespace {

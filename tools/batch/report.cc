@@ -5,40 +5,16 @@
 #include <cmath>
 #include <cstdio>
 #include <nlohmann/json.hpp>
-#include <span>
+#include <optional>
 
-#include "common/frame.h"
+#include "common/values.h"
 
 namespace orvello::batch {
 namespace {
 
 using Json = nlohmann::ordered_json;
 
-struct ValueLabel {
-  std::string_view key;
-  std::string_view label;
-  std::string_view unit;
-};
-
-constexpr ValueLabel kValueLabels[] = {
-    {"volume_cl", "Volume", "cL"},
-    {"liquid_height_cm", "Liquid height", "cm"},
-    {"total_height_cm", "Total height", "cm"},
-    {"height_cm", "Height", "cm"},
-    {"opening_cm", "Opening diameter", "cm"},
-    {"ratio", "Opening / total height", ""},
-    {"base_cm", "Base diameter", "cm"},
-    {"rim_width_cm", "Mean rim width", "cm"},
-};
-
 std::string FillKey(int percent) { return "fill_" + std::to_string(percent) + "_cl"; }
-
-const NamedValue* FindValue(const Record& record, std::string_view key) {
-  for (const NamedValue& v : record.values) {
-    if (v.key == key) return &v;
-  }
-  return nullptr;
-}
 
 const FillLevel* FindFill(const Record& record, int percent) {
   for (const FillLevel& f : record.fill) {
@@ -92,13 +68,6 @@ svg text.mark { font-size: 8px; }
 
 }  // namespace
 
-std::string FormatValue(double value) {
-  const ResultLine line{"", value, ""};
-  std::string text = FormatResults(std::span<const ResultLine>(&line, 1));
-  text.pop_back();  // the line end
-  return text;
-}
-
 std::string CsvField(std::string_view text) {
   if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
   std::string field = "\"";
@@ -111,16 +80,16 @@ std::string CsvField(std::string_view text) {
 
 std::string FormatCsv(const std::vector<Record>& records, const BatchSummary& summary) {
   std::string csv = "file,category,dpi,scale,mirror,status,message";
-  for (const std::string_view key : kValueKeys) csv += "," + std::string(key);
+  for (const ValueSpec& spec : kValueSchema) csv += "," + std::string(spec.key);
   for (const int percent : summary.fill_percents) csv += "," + FillKey(percent);
   csv += ",capacity_low_cl,capacity_high_cl,water_image\n";
   for (const Record& r : records) {
     csv += CsvField(r.job.file) + ',' + CsvField(r.job.category) + ',' + CsvField(r.job.dpi) + ',' +
            CsvField(r.job.scale) + ',' + (r.job.mirror ? "1" : "0") + ',' +
            std::string(StatusName(r.status)) + ',' + CsvField(r.message);
-    for (const std::string_view key : kValueKeys) {
-      const NamedValue* value = FindValue(r, key);
-      csv += ',' + (value ? FormatValue(value->value) : std::string());
+    for (const ValueSpec& spec : kValueSchema) {
+      const std::optional<double> value = r.values.Find(spec.id);
+      csv += ',' + (value ? FormatValue(*value) : std::string());
     }
     for (const int percent : summary.fill_percents) {
       const FillLevel* fill = FindFill(r, percent);
@@ -148,7 +117,11 @@ std::string FormatJson(const std::vector<Record>& records, const BatchSummary& s
     d["mirror"] = r.job.mirror;
     d["status"] = StatusName(r.status);
     d["message"] = r.message;
-    for (const NamedValue& v : r.values) d[std::string(v.key)] = JsonValue(v.value);
+    for (const ValueSpec& spec : kValueSchema) {
+      if (const std::optional<double> value = r.values.Find(spec.id)) {
+        d[std::string(spec.key)] = JsonValue(*value);
+      }
+    }
     for (const FillLevel& f : r.fill) d[FillKey(f.percent)] = JsonValue(f.capacity_cl);
     if (r.range) {
       d["capacity_low_cl"] = JsonValue(r.range->low_cl);
@@ -258,8 +231,8 @@ std::string FormatHtml(const std::vector<Record>& records, const BatchSummary& s
             std::string(StatusName(r.status)) + "</span>";
     if (!r.message.empty()) html += "<div class=\"message\">" + HtmlEscape(r.message) + "</div>";
     html += "</td><td class=\"num\">";
-    if (const NamedValue* volume = FindValue(r, "volume_cl")) {
-      html += "<div class=\"volume\">" + FormatValue(volume->value) + "</div>";
+    if (const std::optional<double> volume = r.values.Find(ValueId::kVolume)) {
+      html += "<div class=\"volume\">" + FormatValue(*volume) + "</div>";
     }
     if (r.range) {
       html += "<div class=\"range\">" + FormatValue(r.range->low_cl) + " – " +
@@ -273,11 +246,12 @@ std::string FormatHtml(const std::vector<Record>& records, const BatchSummary& s
     html += "</td><td>";
     if (!r.values.empty()) {
       html += "<dl>";
-      for (const ValueLabel& label : kValueLabels) {
-        const NamedValue* v = FindValue(r, label.key);
-        if (!v || label.key == "volume_cl") continue;
-        html += "<dt>" + std::string(label.label) + "</dt><dd>" + FormatValue(v->value) +
-                (label.unit.empty() ? "" : " " + std::string(label.unit)) + "</dd>";
+      for (const ValueSpec& spec : kValueSchema) {
+        const std::optional<double> v = r.values.Find(spec.id);
+        if (!v || spec.id == ValueId::kVolume) continue;
+        // The results file's unit, after its blank.
+        html += "<dt>" + std::string(spec.title) + "</dt><dd>" + FormatValue(*v) +
+                std::string(spec.unit) + "</dd>";
       }
       html += "</dl>";
     }

@@ -4,35 +4,14 @@
 // The results files of a batch: results.csv, results.json and the
 // self-contained page report.html.
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "batch/capacity.h"
-#include "batch/manifest.h"
-#include "batch/measure.h"
+#include "batch/record.h"
 
 namespace orvello::batch {
-
-// The capacity filled to one level.
-struct FillLevel {
-  int percent = 100;
-  double capacity_cl = 0;
-};
-
-// Everything the results files say about one drawing.
-struct Record {
-  Job job;
-  Status status = Status::kBadRow;
-  std::string message;
-  std::vector<NamedValue> values;      // the results file's values
-  std::vector<FillLevel> fill;         // categories 1 and 2
-  std::optional<CapacityRange> range;  // when measured
-  std::vector<CurvePoint> curve;       // categories 1 and 2
-  std::string water_image;             // relative to the output folder, "/" separated
-  std::string thumbnail_jpeg;          // JPEG bytes of a small water image
-};
 
 // What the results files say about the batch as a whole.
 struct BatchSummary {
@@ -42,17 +21,13 @@ struct BatchSummary {
   double seconds = 0;  // wall time of the measurements
 };
 
-// Returns `value` as the tools' results file writes it: the stream's default
-// formatting, six significant digits.
-std::string FormatValue(double value);
-
 // Returns `text` as one CSV field: in double quotes, inner quotes doubled,
 // when it holds a comma, a quote or a line end; as it is otherwise.
 std::string CsvField(std::string_view text);
 
 // Returns the CSV header and one line per record (LF line ends). Columns:
 // file, category, dpi, scale (as written), mirror (1 or 0), status, message,
-// the eight kValueKeys, fill_<percent>_cl per fill level,
+// the keys of every value of the value table, fill_<percent>_cl per fill level,
 // capacity_low_cl, capacity_high_cl, water_image. Values are written as the
 // results file writes them; columns a record lacks are empty.
 std::string FormatCsv(const std::vector<Record>& records, const BatchSummary& summary);

@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "common/frame.h"
+#include "common/values.h"
 
 namespace orvello::batch {
 namespace {
@@ -18,13 +18,10 @@ std::vector<Record> SomeRecords() {
   Record section;
   section.job = {2, "plate 1/vase.jpg", "/p/plate 1/vase.jpg", "2", "300", "1", false, ""};
   section.status = Status::kMeasured;
-  section.values = {{"volume_cl", 33.494123456},
-                    {"liquid_height_cm", 9.2117333},
-                    {"total_height_cm", 9.99913},
-                    {"opening_cm", 6.82413},
-                    {"ratio", 0.682472},
-                    {"base_cm", 7.95867},
-                    {"rim_width_cm", 0.000012345678}};
+  section.values = {{ValueId::kVolume, 33.494123456},    {ValueId::kLiquidHeight, 9.2117333},
+                    {ValueId::kTotalHeight, 9.99913},    {ValueId::kOpening, 6.82413},
+                    {ValueId::kRatio, 0.682472},         {ValueId::kBase, 7.95867},
+                    {ValueId::kRimWidth, 0.000012345678}};
   section.fill = {{100, 33.494123456}, {90, 30.16634}, {80, 26.8076}};
   section.range = CapacityRange{33.4109, 33.5775};
   for (int p = 0; p <= 100; ++p) section.curve.push_back({p * 0.092, p * 0.33494});
@@ -34,9 +31,9 @@ std::vector<Record> SomeRecords() {
   Record silhouette;
   silhouette.job = {3, "c3.png", "/p/c3.png", "3", "600", "0.5", true, ""};
   silhouette.status = Status::kMeasured;
-  silhouette.values = {{"volume_cl", std::numeric_limits<double>::infinity()},
-                       {"height_cm", 123456789.0},
-                       {"opening_cm", 7.5184}};
+  silhouette.values = {{ValueId::kVolume, std::numeric_limits<double>::infinity()},
+                       {ValueId::kHeight, 123456789.0},
+                       {ValueId::kOpening, 7.5184}};
   silhouette.range = CapacityRange{48.4272, 48.6325};
   silhouette.water_image = "eau/002-c3.jpg";
 
@@ -63,9 +60,8 @@ TEST(FormatValueTest, AsTheResultsFileWritesIt) {
                                    std::numeric_limits<double>::infinity()};
   for (const double v : kValues) {
     SCOPED_TRACE(v);
-    const ResultLine line{"Volume : ", v, " cL"};
     EXPECT_EQ("Volume : " + FormatValue(v) + " cL\n",
-              FormatResults(std::span<const ResultLine>(&line, 1)));
+              FormatResults(ResultValues{{ValueId::kVolume, v}}));
   }
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/mask.h"
+
 namespace orvello {
 
 Extents FindExtents(const cv::Mat& mask) {
@@ -72,14 +74,28 @@ int ColumnsLeftOf(double limit, int columns) {
   return static_cast<int>(std::ceil(limit));
 }
 
-std::array<ResultLine, 7> SectionLines(const SectionValues& v) {
-  return {{{"Volume : ", v.volume_cl, " cL"},
-           {"Hauteur du liquide : ", v.liquid_height_cm, " cm"},
-           {"Hauteur totale : ", v.total_height_cm, " cm"},
-           {"Diametre ouverture : ", v.opening_cm, " cm"},
-           {"Rapport Diametre de l'ouverture / Hauteur totale : ", v.ratio, ""},
-           {"Diametre du fond : ", v.base_cm, " cm"},
-           {"Largeur moyenne du bord :", v.rim_width_cm, " cm"}}};
+SectionValues SectionResults(const SectionCounts& c, double p) {
+  SectionValues v;
+  v.volume_cl = VolumeCl(p, c.disc_sum);
+  v.liquid_height_cm = static_cast<double>(c.liquid_rows) * p;
+  v.total_height_cm = static_cast<double>(c.total_rows) * p;
+  v.opening_cm = static_cast<double>(2 * (c.axis_column - c.opening_column) + 2) * p;
+  v.ratio = v.opening_cm / p / static_cast<double>(c.total_rows);
+  v.base_cm = static_cast<double>(2 * (c.axis_column - c.base_column)) * p;
+  v.rim_width_cm = static_cast<double>(c.rim_pixels) / static_cast<double>(c.liquid_rows) * p;
+  return v;
+}
+
+ResultValues ToValues(const SectionValues& v) {
+  ResultValues values;
+  values.Set(ValueId::kVolume, v.volume_cl);
+  values.Set(ValueId::kLiquidHeight, v.liquid_height_cm);
+  values.Set(ValueId::kTotalHeight, v.total_height_cm);
+  values.Set(ValueId::kOpening, v.opening_cm);
+  values.Set(ValueId::kRatio, v.ratio);
+  values.Set(ValueId::kBase, v.base_cm);
+  values.Set(ValueId::kRimWidth, v.rim_width_cm);
+  return values;
 }
 
 }  // namespace orvello

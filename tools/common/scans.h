@@ -4,11 +4,11 @@
 // Mask scans shared by the section tools (categories 1 and 2). A pixel is
 // set when its value is exactly 255. No scan reads outside the mask.
 
-#include <array>
+#include <cstdint>
 #include <opencv2/core.hpp>
 #include <optional>
 
-#include "common/frame.h"
+#include "common/values.h"
 
 namespace orvello {
 
@@ -61,8 +61,36 @@ struct SectionValues {
   double rim_width_cm = 0;
 };
 
-// Returns the lines of the seven-line results file of categories 1 and 2.
-std::array<ResultLine, 7> SectionLines(const SectionValues& values);
+// The offsets of the section measurements (categories 1 and 2), in pixels
+// at 300 dpi: each is multiplied by the resolution factor 300 / dpi, except
+// where said.
+// The opening, the base and the rim width are looked for this far left of
+// the axis, clear of the median line or closing stroke.
+inline constexpr double kRimSearchOffset = 30;
+// The base is measured on the row this many pixels (not scaled) above the
+// floor row, clear of the floor's own outline.
+inline constexpr int kBaseRowOffset = 15;
+
+// What the scans of a section drawing count, in pixels.
+struct SectionCounts {
+  double disc_sum = 0;  // the discs of the liquid rows, square pixels
+  int liquid_rows = 0;  // the liquid height
+  int total_rows = 0;   // the total height
+  int axis_column = 0;
+  int opening_column = 0;
+  int base_column = 0;
+  std::int64_t rim_pixels = 0;  // the rim width summed over the liquid rows
+};
+
+// Returns the seven values of a section drawing for pixels of
+// `pixel_size` cm: the volume (VolumeCl of the disc sum), the liquid and
+// total heights, the opening (twice its distance to the axis, plus two
+// pixels), the ratio of opening to total height, the base (twice its
+// distance to the axis), and the rim width (rim pixels per liquid row).
+SectionValues SectionResults(const SectionCounts& counts, double pixel_size);
+
+// Returns the values of the results file of categories 1 and 2.
+ResultValues ToValues(const SectionValues& values);
 
 }  // namespace orvello
 

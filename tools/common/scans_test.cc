@@ -92,9 +92,9 @@ TEST(ColumnsLeftOfTest, CountsColumnsStrictlyLeftOfARealLimit) {
   }
 }
 
-TEST(SectionLinesTest, SevenLabelledLines) {
+TEST(SectionValuesTest, SevenLabelledLinesByValue) {
   const SectionValues v{12.5, 8.3, 9.1, 10.2, 1.12088, 6, 0.4};
-  EXPECT_EQ(FormatResults(SectionLines(v)),
+  EXPECT_EQ(FormatResults(ToValues(v)),
             "Volume : 12.5 cL\n"
             "Hauteur du liquide : 8.3 cm\n"
             "Hauteur totale : 9.1 cm\n"

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 
+#include "common/mask.h"
+
 namespace orvello {
 
 LeftEdge ChooseLeftEdge(std::vector<std::vector<cv::Point>> contours,
@@ -62,10 +64,10 @@ EdgeScan ScanEdgeMask(const cv::Mat& edge_mask, double f) {
       scan.probe_column ? FirstSetRowInColumn(edge_mask, *scan.probe_column, e.top) : e.top;
   scan.liquid_count = scan.floor_row - e.top;
 
-  // The 21 columns next to the axis (the closing stroke) are passed over.
+  // The columns next to the axis (the closing stroke) are passed over.
   for (int y = e.top; y < scan.floor_row; ++y) {
     const uchar* row = edge_mask.ptr<uchar>(y);
-    for (int x = axis - 21; x >= 1; --x) {
+    for (int x = axis - kClosingStrokeColumns; x >= 1; --x) {
       if (row[x] != 255) continue;
       const Segment segment{cv::Point(x, y), cv::Point(axis, y)};
       const double r = segment.length();
@@ -75,10 +77,11 @@ EdgeScan ScanEdgeMask(const cv::Mat& edge_mask, double f) {
     }
   }
 
-  const double limit = axis - 30 * f;
+  const double limit = axis - kRimSearchOffset * f;
   const std::optional<int> start = SearchStartColumn(limit, e.left);
   if (start) scan.opening_column = FindOpeningColumn(edge_mask, e.top, *start, e.left);
-  if (start) scan.base_column = FindBaseColumn(edge_mask, scan.floor_row - 15, *start, e.left);
+  if (start)
+    scan.base_column = FindBaseColumn(edge_mask, scan.floor_row - kBaseRowOffset, *start, e.left);
 
   const int rim_columns = ColumnsLeftOf(limit, edge_mask.cols);
   if (rim_columns > 0 && scan.liquid_count > 0) {
@@ -89,35 +92,31 @@ EdgeScan ScanEdgeMask(const cv::Mat& edge_mask, double f) {
 }
 
 SectionValues LeftEdgeResults(const EdgeScan& scan, double p) {
-  SectionValues v;
-  const int axis = scan.extents.right;
-  const int total_height = scan.extents.bottom - scan.extents.top + 1;
-  const int liquid_rows = scan.liquid_count + 1;
-  v.volume_cl = VolumeCl(p, scan.disc_sum);
-  v.liquid_height_cm = static_cast<double>(liquid_rows) * p;
-  v.total_height_cm = static_cast<double>(total_height) * p;
-  v.opening_cm = static_cast<double>(2 * (axis - *scan.opening_column) + 2) * p;
-  v.ratio = v.opening_cm / p / static_cast<double>(total_height);
-  v.base_cm = static_cast<double>(2 * (axis - scan.base_column)) * p;
-  v.rim_width_cm = static_cast<double>(scan.rim_count) / static_cast<double>(liquid_rows) * p;
-  return v;
+  return SectionResults({.disc_sum = scan.disc_sum,
+                         .liquid_rows = scan.liquid_count + 1,
+                         .total_rows = scan.extents.bottom - scan.extents.top + 1,
+                         .axis_column = scan.extents.right,
+                         .opening_column = *scan.opening_column,
+                         .base_column = scan.base_column,
+                         .rim_pixels = scan.rim_count},
+                        p);
 }
 
 LeftEdgeMeasurement MeasureLeftEdgeDrawing(const cv::Mat& drawing, double dpi, double scale) {
   LeftEdgeMeasurement m;
   const cv::Mat mask = Binarise(drawing, Smoothing::kNone);
   if (AllInk(mask)) {
-    m.failure = kNoVesselMessage;
+    m.failure = Failure::kNoVessel;
     return m;
   }
   m.edge = FindLeftEdge(mask);
   if (m.edge.index < 0) {
-    m.failure = kNoLeftEdgeMessage;
+    m.failure = Failure::kNoLeftEdge;
     return m;
   }
   m.scan = ScanEdgeMask(m.edge.edge_mask, ResolutionFactor(dpi));
   if (!m.scan.opening_column) {
-    m.failure = kNoOpeningMessage;
+    m.failure = Failure::kNoOpening;
     return m;
   }
   m.values = LeftEdgeResults(m.scan, PixelSize(dpi, scale));

@@ -8,16 +8,17 @@
 #include <cstdint>
 #include <opencv2/core.hpp>
 #include <optional>
-#include <string_view>
 #include <vector>
 
+#include "common/failure.h"
 #include "common/scans.h"
 #include "common/segment.h"
 
 namespace orvello {
 
-inline constexpr std::string_view kNoLeftEdgeMessage =
-    "erreur ! impossible de déterminer le bord gauche !";
+// Liquid rows are measured from the first ink this many columns (not
+// scaled) left of the axis, clear of the closing stroke.
+inline constexpr int kClosingStrokeColumns = 21;
 
 // The contours of a binary mask and the one chosen as the left edge.
 struct LeftEdge {
@@ -66,8 +67,8 @@ SectionValues LeftEdgeResults(const EdgeScan& scan, double pixel_size);
 
 // One category-1 drawing measured as orvelloCMD2 measures it.
 struct LeftEdgeMeasurement {
-  std::string_view failure;  // the message of a run that ends with status 1
-  LeftEdge edge;             // its edge mask is "bord.jpg"
+  Failure failure = Failure::kNone;  // a run that ends with status 1
+  LeftEdge edge;                     // its edge mask is "bord.jpg"
   EdgeScan scan;
   SectionValues values;
 };

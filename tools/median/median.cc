@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "common/mask.h"
+
 namespace orvello {
 namespace {
 
@@ -24,7 +26,7 @@ void ScanLiquidRows(const cv::Mat& mask, double f, MedianScan& scan) {
   if (axis <= 0) return;
   // Columns at distance t = axis - x are tested when t > 20 f; the farthest
   // candidate is column 1.
-  const double skip = 20 * f;
+  const double skip = kMedianLineOffset * f;
   if (!(static_cast<double>(axis - 1) > skip)) return;
   const int first_tested = axis - (static_cast<int>(std::floor(skip)) + 1);
   for (int y = scan.extents.top; y < scan.floor_row; ++y) {
@@ -71,22 +73,22 @@ MedianScan ScanMedian(const cv::Mat& mask, double f) {
   scan.median_row = static_cast<int>(scan.liquid_height * 0.75 + e.top);
   scan.axis_column = FindAxisColumn(mask, scan.median_row);
   if (scan.axis_column < 0) {
-    scan.failure = MedianFailure::kNoMedianLine;
+    scan.failure = Failure::kNoMedianLine;
     return scan;
   }
 
   ScanLiquidRows(mask, f, scan);
 
-  const double limit = scan.axis_column - 30 * f;
+  const double limit = scan.axis_column - kRimSearchOffset * f;
   const std::optional<int> start = SearchStartColumn(limit, e.left);
   const std::optional<int> opening =
       start ? FindOpeningColumn(mask, e.top, *start, e.left) : std::nullopt;
   if (!opening) {
-    scan.failure = MedianFailure::kNoOpening;
+    scan.failure = Failure::kNoOpening;
     return scan;
   }
   scan.opening_column = *opening;
-  scan.base_column = FindBaseColumn(mask, scan.floor_row - 15, *start, e.left);
+  scan.base_column = FindBaseColumn(mask, scan.floor_row - kBaseRowOffset, *start, e.left);
 
   const int rim_columns = ColumnsLeftOf(limit, mask.cols);
   for (int y = e.top; y < scan.floor_row; ++y) {
@@ -96,34 +98,26 @@ MedianScan ScanMedian(const cv::Mat& mask, double f) {
 }
 
 SectionValues MedianResults(const MedianScan& scan, double p) {
-  SectionValues v;
-  const int d = 2 * (scan.axis_column - scan.opening_column) + 2;
-  v.volume_cl = VolumeCl(p, scan.disc_sum);
-  v.liquid_height_cm = static_cast<double>(scan.liquid_height) * p;
-  v.total_height_cm = static_cast<double>(scan.total_height) * p;
-  v.opening_cm = static_cast<double>(d) * p;
-  v.ratio = v.opening_cm / p / static_cast<double>(scan.total_height);
-  v.base_cm = static_cast<double>(2 * (scan.axis_column - scan.base_column)) * p;
-  v.rim_width_cm =
-      static_cast<double>(scan.rim_total) / static_cast<double>(scan.liquid_height) * p;
-  return v;
+  return SectionResults({.disc_sum = scan.disc_sum,
+                         .liquid_rows = scan.liquid_height,
+                         .total_rows = scan.total_height,
+                         .axis_column = scan.axis_column,
+                         .opening_column = scan.opening_column,
+                         .base_column = scan.base_column,
+                         .rim_pixels = scan.rim_total},
+                        p);
 }
 
 MedianMeasurement MeasureMedianDrawing(const cv::Mat& drawing, double dpi, double scale) {
   MedianMeasurement m;
   const cv::Mat mask = Binarise(drawing, Smoothing::kNone);
   if (AllInk(mask)) {
-    m.failure = kNoVesselMessage;
+    m.failure = Failure::kNoVessel;
     return m;
   }
   m.scan = ScanMedian(mask, ResolutionFactor(dpi));
-  if (m.scan.failure == MedianFailure::kNoMedianLine) {
-    m.failure = kNoMedianLineMessage;
-  } else if (m.scan.failure == MedianFailure::kNoOpening) {
-    m.failure = kNoOpeningMessage;
-  } else {
-    m.values = MedianResults(m.scan, PixelSize(dpi, scale));
-  }
+  m.failure = m.scan.failure;
+  if (m.failure == Failure::kNone) m.values = MedianResults(m.scan, PixelSize(dpi, scale));
   return m;
 }
 

@@ -35,7 +35,7 @@ cv::Mat Draw(const Cup& c) {
 
 TEST(ScanMedianTest, MeasuresAStraightCup) {
   const MedianScan s = ScanMedian(Draw(Cup{}), 1.0);
-  ASSERT_EQ(s.failure, MedianFailure::kNone);
+  ASSERT_EQ(s.failure, Failure::kNone);
   EXPECT_EQ(s.extents.left, 50);
   EXPECT_EQ(s.extents.right, 350);
   EXPECT_EQ(s.extents.top, 20);
@@ -103,16 +103,16 @@ TEST(ScanMedianTest, AxisColumnChoice) {
     SCOPED_TRACE(c.name);
     const MedianScan s = ScanMedian(Draw(c.cup), 1.0);
     if (c.axis < 0) {
-      EXPECT_EQ(s.failure, MedianFailure::kNoMedianLine);
+      EXPECT_EQ(s.failure, Failure::kNoMedianLine);
     } else {
-      EXPECT_EQ(s.failure, MedianFailure::kNone);
+      EXPECT_EQ(s.failure, Failure::kNone);
       EXPECT_EQ(s.axis_column, c.axis);
     }
   }
 }
 
 TEST(ScanMedianTest, EmptyMaskHasNoMedianLine) {
-  EXPECT_EQ(ScanMedian(cv::Mat::zeros(50, 50, CV_8UC1), 1.0).failure, MedianFailure::kNoMedianLine);
+  EXPECT_EQ(ScanMedian(cv::Mat::zeros(50, 50, CV_8UC1), 1.0).failure, Failure::kNoMedianLine);
 }
 
 TEST(ScanMedianTest, ProbeColumnWithoutInkGivesNoLiquidRows) {
@@ -121,7 +121,7 @@ TEST(ScanMedianTest, ProbeColumnWithoutInkGivesNoLiquidRows) {
   VLine(m, 50, 10, 90);
   HLine(m, 10, 5, 15);
   const MedianScan s = ScanMedian(m, 1.0);
-  ASSERT_EQ(s.failure, MedianFailure::kNone);
+  ASSERT_EQ(s.failure, Failure::kNone);
   EXPECT_EQ(s.floor_row, s.extents.top);
   EXPECT_EQ(s.liquid_height, 1);
   EXPECT_EQ(s.median_row, 10);
@@ -137,7 +137,7 @@ TEST(ScanMedianTest, LineAcrossTheMouthMakesFloorTopAndMedianRowOne) {
   cv::Mat m = Draw(cup);
   HLine(m, cup.top, cup.outer, cup.exterior);
   const MedianScan s = ScanMedian(m, 1.0);
-  ASSERT_EQ(s.failure, MedianFailure::kNone);
+  ASSERT_EQ(s.failure, Failure::kNone);
   EXPECT_EQ(s.floor_row, cup.top);
   EXPECT_EQ(s.median_row, cup.top);
   EXPECT_EQ(s.liquid_height, 1);
@@ -159,7 +159,7 @@ TEST(ScanMedianTest, RimTotalOfRowRuns) {
   VLine(m, 200, 20, 70);  // median line
   VLine(m, 390, 20, 70);  // exterior, outside the band
   const MedianScan s = ScanMedian(m, 1.0);
-  ASSERT_EQ(s.failure, MedianFailure::kNone);
+  ASSERT_EQ(s.failure, Failure::kNone);
   EXPECT_EQ(s.floor_row, 60);
   EXPECT_EQ(s.rim_total, 40 * 42);
 }
@@ -175,7 +175,7 @@ TEST(ScanMedianTest, OpeningAndBaseDiameters) {
   VLine(m, 500, 50, 340);   // median line
   VLine(m, 780, 50, 340);   // exterior
   const MedianScan s = ScanMedian(m, 1.0);
-  ASSERT_EQ(s.failure, MedianFailure::kNone);
+  ASSERT_EQ(s.failure, Failure::kNone);
   EXPECT_EQ(s.axis_column, 500);
   EXPECT_EQ(s.opening_column, 230);
   EXPECT_EQ(s.base_column, 390);
@@ -203,7 +203,7 @@ TEST(ScanMedianTest, ResolutionScalesTheOffsets) {
     VLine(m, axis, 20, 270);
     VLine(m, 380, 20, 270);
     const MedianScan s = ScanMedian(m, 300 / c.dpi);
-    ASSERT_EQ(s.failure, MedianFailure::kNone);
+    ASSERT_EQ(s.failure, Failure::kNone);
     ASSERT_EQ(s.axis_column, axis);
     ASSERT_FALSE(s.rows.empty());
     EXPECT_EQ(s.rows.front().first.x, axis - c.found);
@@ -219,7 +219,7 @@ TEST(ScanMedianTest, OpeningSearchSkipsColumnXLAndGoesDown) {
   cv::Mat m = Draw(Cup{});
   m.at<uchar>(10, 45) = 255;
   const MedianScan s = ScanMedian(m, 1.0);
-  ASSERT_EQ(s.failure, MedianFailure::kNone);
+  ASSERT_EQ(s.failure, Failure::kNone);
   EXPECT_EQ(s.extents.top, 10);
   EXPECT_EQ(s.extents.left, 45);
   EXPECT_EQ(s.opening_column, 60);
@@ -234,13 +234,13 @@ TEST(ScanMedianTest, NoOpeningIsAFailure) {
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
     const MedianScan s = ScanMedian(Draw(Cup{}), c.f);
-    EXPECT_EQ(s.failure, MedianFailure::kNoOpening);
+    EXPECT_EQ(s.failure, Failure::kNoOpening);
   }
 }
 
 TEST(ScanMedianTest, HugeDpiTestsEveryColumnButTheAxis) {
   const MedianScan s = ScanMedian(Draw(Cup{}), 300 / 1e300);
-  ASSERT_EQ(s.failure, MedianFailure::kNone);
+  ASSERT_EQ(s.failure, Failure::kNone);
   // The wall scan starts next to the axis and the opening limit is the axis.
   EXPECT_EQ(s.rows.front().first.x, 60);
   EXPECT_EQ(s.opening_column, 200);
@@ -252,7 +252,7 @@ TEST(ScanMedianTest, BaseRowAboveTheImageHasNoBaseColumn) {
   cup.floor = 12;  // base row -3
   cup.bottom = 30;
   const MedianScan s = ScanMedian(Draw(cup), 1.0);
-  ASSERT_EQ(s.failure, MedianFailure::kNone);
+  ASSERT_EQ(s.failure, Failure::kNone);
   EXPECT_EQ(s.floor_row, 12);
   EXPECT_EQ(s.base_column, -1);
   EXPECT_EQ(MedianResults(s, 1.0).base_cm, 2 * (200 + 1));

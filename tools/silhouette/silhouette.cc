@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "common/mask.h"
+
 namespace orvello {
 
 SilhouetteScan ScanSilhouette(const cv::Mat& mask) {
@@ -40,22 +42,24 @@ SilhouetteValues SilhouetteResults(const SilhouetteScan& scan, double pixel_size
   return values;
 }
 
-std::array<ResultLine, 3> SilhouetteLines(const SilhouetteValues& values) {
-  return {{{"Volume : ", values.volume_cl, " cL"},
-           {"Hauteur  : ", values.height_cm, " cm"},
-           {"Diametre ouverture : ", values.opening_cm, " cm"}}};
+ResultValues ToValues(const SilhouetteValues& v) {
+  ResultValues values;
+  values.Set(ValueId::kVolume, v.volume_cl);
+  values.Set(ValueId::kHeight, v.height_cm);
+  values.Set(ValueId::kOpening, v.opening_cm);
+  return values;
 }
 
 SilhouetteMeasurement MeasureSilhouetteDrawing(const cv::Mat& drawing, double dpi, double scale) {
   SilhouetteMeasurement m;
   m.mask = Binarise(drawing, Smoothing::kGaussian5x5);
   if (AllInk(m.mask)) {
-    m.failure = kNoVesselMessage;
+    m.failure = Failure::kNoVessel;
     return m;
   }
   m.scan = ScanSilhouette(m.mask);
   if (!m.scan.found) {
-    m.failure = kNoVesselMessage;
+    m.failure = Failure::kNoVessel;
     return m;
   }
   m.values = SilhouetteResults(m.scan, PixelSize(dpi, scale));

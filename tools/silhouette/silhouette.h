@@ -8,8 +8,9 @@
 #include <opencv2/core.hpp>
 #include <vector>
 
-#include "common/frame.h"
+#include "common/failure.h"
 #include "common/segment.h"
+#include "common/values.h"
 
 namespace orvello {
 
@@ -38,13 +39,13 @@ struct SilhouetteValues {
 // REQUIRES: scan.found.
 SilhouetteValues SilhouetteResults(const SilhouetteScan& scan, double pixel_size);
 
-// Returns the lines of the category-3 results file.
-std::array<ResultLine, 3> SilhouetteLines(const SilhouetteValues& values);
+// Returns the values of the category-3 results file.
+ResultValues ToValues(const SilhouetteValues& values);
 
 // One category-3 drawing measured as orvelloCMD3 measures it.
 struct SilhouetteMeasurement {
-  std::string_view failure;  // the message of a run that ends with status 1
-  cv::Mat mask;              // the smoothed binary mask, "gray.jpg"
+  Failure failure = Failure::kNone;  // kNoVessel: a run that ends with status 1
+  cv::Mat mask;                      // the smoothed binary mask, "gray.jpg"
   SilhouetteScan scan;
   SilhouetteValues values;
 };

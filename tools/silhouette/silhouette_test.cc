@@ -87,8 +87,8 @@ TEST(ScanSilhouetteTest, OutlineAndFilledGiveTheSameValues) {
   EXPECT_EQ(a.opening_right, b.opening_right);
 }
 
-TEST(SilhouetteLinesTest, LabelsAndUnits) {
-  EXPECT_EQ(FormatResults(SilhouetteLines({12.5, 8.3, 10.2})),
+TEST(SilhouetteValuesTest, LabelsAndUnitsByValue) {
+  EXPECT_EQ(FormatResults(ToValues(SilhouetteValues{12.5, 8.3, 10.2})),
             "Volume : 12.5 cL\nHauteur  : 8.3 cm\nDiametre ouverture : 10.2 cm\n");
 }
 

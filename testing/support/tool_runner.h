@@ -1,5 +1,5 @@
-#ifndef ORVELLO_TESTS_TOOL_RUNNER_H_
-#define ORVELLO_TESTS_TOOL_RUNNER_H_
+#ifndef ORVELLO_TESTING_SUPPORT_TOOL_RUNNER_H_
+#define ORVELLO_TESTING_SUPPORT_TOOL_RUNNER_H_
 
 // Runs a built tool as a process in a directory of its own, for the
 // end-to-end tests.
@@ -45,4 +45,4 @@ void WriteFile(const std::filesystem::path& path, const std::string& text);
 
 }  // namespace orvello::testing
 
-#endif  // ORVELLO_TESTS_TOOL_RUNNER_H_
+#endif  // ORVELLO_TESTING_SUPPORT_TOOL_RUNNER_H_

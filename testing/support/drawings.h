@@ -1,7 +1,8 @@
-#ifndef ORVELLO_TESTS_DRAWINGS_H_
-#define ORVELLO_TESTS_DRAWINGS_H_
+#ifndef ORVELLO_TESTING_SUPPORT_DRAWINGS_H_
+#define ORVELLO_TESTING_SUPPORT_DRAWINGS_H_
 
-// Small hand-made drawings of each category for the end-to-end tests.
+// Small hand-made drawings of each category, and what the tests compare
+// the tools' outputs with.
 
 #include <opencv2/core.hpp>
 #include <string>
@@ -10,6 +11,10 @@ namespace orvello::testing {
 
 // Returns the version line the tools print first, with its line end.
 std::string VersionText();
+
+// Returns `image` encoded as JPEG with default settings (progressive when
+// asked), as the tools write it.
+std::string JpegBytes(const cv::Mat& image, bool progressive = false);
 
 // Returns a drawing made from `mask` (255 ink): black ink on white paper, BGR.
 cv::Mat InkOnPaper(const cv::Mat& mask);
@@ -29,4 +34,4 @@ cv::Mat LeftEdgeDrawing(int blobs = 0);
 
 }  // namespace orvello::testing
 
-#endif  // ORVELLO_TESTS_DRAWINGS_H_
+#endif  // ORVELLO_TESTING_SUPPORT_DRAWINGS_H_

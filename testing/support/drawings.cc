@@ -1,5 +1,6 @@
-#include "drawings.h"
+#include "support/drawings.h"
 
+#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <vector>
 
@@ -8,6 +9,12 @@ namespace orvello::testing {
 std::string VersionText() {
   return "opencv version : " + std::to_string(CV_VERSION_MAJOR) + "." +
          std::to_string(CV_VERSION_MINOR) + "\n";
+}
+
+std::string JpegBytes(const cv::Mat& image, bool progressive) {
+  std::vector<uchar> bytes;
+  cv::imencode(".jpg", image, bytes, {cv::IMWRITE_JPEG_PROGRESSIVE, progressive ? 1 : 0});
+  return std::string(bytes.begin(), bytes.end());
 }
 
 cv::Mat InkOnPaper(const cv::Mat& mask) {
