@@ -412,6 +412,9 @@ std::optional<ProfileMeasure> ReadProfile(const QByteArray& json) {
   }
   measure.overlay_image = Text(drawing.value(QStringLiteral("overlay_image")));
   measure.refusal = Text(drawing.value(QStringLiteral("refined_refusal")));
+  measure.solid_cl = Number(drawing.value(QStringLiteral("refined_solid_cl")));
+  measure.solid_low_cl = Number(drawing.value(QStringLiteral("refined_solid_low_cl")));
+  measure.solid_high_cl = Number(drawing.value(QStringLiteral("refined_solid_high_cl")));
   return measure;
 }
 
@@ -421,15 +424,22 @@ QString ProfileText(const std::optional<ProfileMeasure>& measure) {
   QString state = QStringLiteral("État : ") + StatusWords(measure->status);
   if (!measure->refusal.isEmpty()) state += QStringLiteral(" (") + measure->refusal + ')';
   lines << state;
-  if (measure->capacity_cl) {
-    QString capacity = QStringLiteral("Capacité : ") + Centilitres(*measure->capacity_cl);
-    if (measure->low_cl && measure->high_cl) {
-      capacity += QStringLiteral(" (de %1 à %2)")
-                      .arg(Centilitres(*measure->low_cl), Centilitres(*measure->high_cl));
+  const auto with_range = [](double value, std::optional<double> low, std::optional<double> high) {
+    QString text = Centilitres(value);
+    if (low && high) {
+      text += QStringLiteral(" (de %1 à %2)").arg(Centilitres(*low), Centilitres(*high));
     }
-    lines << capacity;
+    return text;
+  };
+  if (measure->capacity_cl) {
+    lines << QStringLiteral("Capacité : ") +
+                 with_range(*measure->capacity_cl, measure->low_cl, measure->high_cl);
   } else {
     lines << QStringLiteral("Capacité : non mesurée");
+  }
+  if (measure->solid_cl) {
+    lines << QStringLiteral("Volume du vase plein : ") +
+                 with_range(*measure->solid_cl, measure->solid_low_cl, measure->solid_high_cl);
   }
   if (!measure->confidence.isEmpty()) {
     lines << QStringLiteral("Confiance : ") + ConfidenceWords(measure->confidence);

@@ -154,14 +154,17 @@ QString VolumeText(const QString& results);
 // The profile measurement of a drawing, as the batch writes it in its
 // results.json under the refined_* keys.
 struct ProfileMeasure {
-  QString status;                     // refined_status, as written
-  std::optional<double> capacity_cl;  // refined_capacity_cl
-  std::optional<double> low_cl;       // refined_capacity_low_cl
-  std::optional<double> high_cl;      // refined_capacity_high_cl
-  QString confidence;                 // confidence, as a text
-  QStringList warnings;               // warnings, one text each
-  QString overlay_image;              // overlay_image, relative to the output folder
-  QString refusal;                    // refined_refusal: why it was refused
+  QString status;                       // refined_status, as written
+  std::optional<double> capacity_cl;    // refined_capacity_cl
+  std::optional<double> low_cl;         // refined_capacity_low_cl
+  std::optional<double> high_cl;        // refined_capacity_high_cl
+  QString confidence;                   // confidence, as a text
+  QStringList warnings;                 // warnings, one text each
+  QString overlay_image;                // overlay_image, relative to the output folder
+  QString refusal;                      // refined_refusal: why it was refused
+  std::optional<double> solid_cl;       // refined_solid_cl: the whole vessel's volume
+  std::optional<double> solid_low_cl;   // refined_solid_low_cl
+  std::optional<double> solid_high_cl;  // refined_solid_high_cl
 };
 
 // Returns the profile measurement of the first drawing of the batch's
@@ -171,7 +174,8 @@ std::optional<ProfileMeasure> ReadProfile(const QByteArray& json);
 
 // Returns the profile measurement as shown beside the tool's results, in
 // French words: its state (with the reason of a refusal, as the batch
-// wrote it), the capacity with its range, the confidence and the warnings;
+// wrote it), the capacity with its range (and the whole vessel's volume
+// with its range, when given), the confidence and the warnings;
 // "Mesure du profil indisponible." when `measure` is nullopt.
 QString ProfileText(const std::optional<ProfileMeasure>& measure);
 

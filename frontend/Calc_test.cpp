@@ -309,6 +309,15 @@ class CalcTest : public QObject {
         << "État : mesuré\nCapacité : 23,0 cL (de 22,5 cL à 23,4 cL)\nConfiance : à vérifier\n"
            "Avertissements :\n- le contour a des lacunes, qui ont été comblées\n"
            "- le trait est épais par rapport au vase";
+    QTest::newRow("category 3: the whole vessel's volume, no capacity")
+        << QByteArray(
+               "{\"drawings\": [{\"refined_status\": \"measured\", \"refined_capacity_cl\": null,"
+               " \"refined_solid_cl\": 33.72, \"refined_solid_low_cl\": 33.63,"
+               " \"refined_solid_high_cl\": 34.22, \"confidence\": \"ok\","
+               " \"warnings\": \"no-interior-estimate\"}]}")
+        << "État : mesuré\nCapacité : non mesurée\n"
+           "Volume du vase plein : 33,7 cL (de 33,6 cL à 34,2 cL)\nConfiance : bonne\n"
+           "Avertissements :\n- épaisseur de paroi inconnue : pas de capacité intérieure";
     QTest::newRow("refused, with its reason")
         << QByteArray(
                "{\"drawings\": [{\"refined_status\": \"refused\", \"refined_capacity_cl\": null,"

@@ -14,9 +14,10 @@
 #   main-profile.png        the profile measurement and its overlay, when
 #                           orvello-batch reports one
 #
-# Usage: scripts/screenshots.sh [BUILD_DIR]   (default: build)
+# Usage: scripts/screenshots.sh [BUILD_DIR [BATCH]]   (default: build)
 # Needs a build with the front end, the tools, orvello-batch and drawgen, and
-# the Debian packages xvfb, xdotool and imagemagick.
+# the Debian packages xvfb, xdotool and imagemagick. BATCH, when given, is
+# an orvello-batch program installed in place of the build's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -50,6 +51,7 @@ trap cleanup EXIT
 
 # The installed copy, in a folder its user cannot write.
 cmake --install "$build" --prefix "$work/installed" >/dev/null
+if [ -n "${2:-}" ]; then cp "$2" "$work/installed/bin/orvello-batch"; fi
 chmod -R a-w "$work/installed"
 program_dir=$work/installed/bin
 drawings_dir="$work/Mes dessins"
@@ -81,7 +83,7 @@ chmod -R a+rX "$drawings_dir"
 printf 'file,category,dpi,scale\n%s,2,300,1\n' "$drawings_dir/cruche-mediane.jpg" \
   >"$work/probe.csv"
 profile=no
-if "$bin/orvello-batch" "$work/probe.csv" --out "$work/probe" -q >/dev/null 2>&1 ||
+if "$work/installed/bin/orvello-batch" "$work/probe.csv" --out "$work/probe" -q >/dev/null 2>&1 ||
   [ -f "$work/probe/results.json" ]; then
   grep -q '"refined_status"' "$work/probe/results.json" 2>/dev/null && profile=yes
 fi
@@ -229,7 +231,7 @@ if [ "$profile" = yes ]; then
   idle "$before"
   titled "Orvello - cruche-mediane.jpg" 1
   click "$main" 60 182                        # "Profil superposé"
-  zoom_to 30
+  click "$main" 881 52                        # "Ajuster"
   shoot "$main" main-profile.png
 fi
 
