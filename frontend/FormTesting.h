@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QSignalSpy>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -20,13 +21,20 @@
 namespace orvello::testing {
 
 // Prompts whose file dialog answers with the front of `pictures` (an empty
-// text, or an empty list, is a cancelled dialog) and whose message boxes
-// only record their texts.
+// text, or an empty list, is a cancelled dialog), whose questions answer
+// with the front of `answers` (-1, a closed question, when empty), and
+// whose message boxes only record their texts.
 class FakePrompts {
  public:
   QStringList pictures;
-  QStringList told;    // texts of plain message boxes, in order
-  QStringList warned;  // texts of error message boxes, in order
+  QList<int> answers;
+  QStringList told;            // texts of plain message boxes, in order
+  QStringList warned;          // texts of error message boxes, in order
+  QStringList asked;           // texts of questions, in order
+  QList<QStringList> choices;  // the choices of each question
+  // The answer of the table's save dialog: a path ("" cancels) and whether
+  // the French spreadsheet form is chosen.
+  std::pair<QString, bool> table_file;
 
   // Returns prompts that act on this object, which must outlive them.
   Prompts Make() {
@@ -35,6 +43,13 @@ class FakePrompts {
             [this](QWidget*) { return pictures.isEmpty() ? QString() : pictures.takeFirst(); },
         .tell = [this](QWidget*, const QString& text) { told << text; },
         .warn = [this](QWidget*, const QString& text) { warned << text; },
+        .ask =
+            [this](QWidget*, const QString& text, const QStringList& offered) {
+              asked << text;
+              choices << offered;
+              return answers.isEmpty() ? -1 : answers.takeFirst();
+            },
+        .choose_table_file = [this](QWidget*) { return table_file; },
     };
   }
 };
@@ -101,10 +116,25 @@ inline void FillDialog(TForm2& dialog, FakePrompts& prompts, const DialogInput& 
   if (dialog.isVisible()) dialog.Button3Click();
 }
 
-// Runs "Nouvelle image" on `form`, answering its modal dialog with `input`.
-inline void RunThroughDialog(TForm1& form, FakePrompts& prompts, const DialogInput& input) {
+// Runs "Nouvelle image" on `form`, answering its modal dialog with `input`,
+// and returns once the run has started (or did not start).
+inline void StartThroughDialog(TForm1& form, FakePrompts& prompts, const DialogInput& input) {
   QTimer::singleShot(0, &form, [&] { FillDialog(*form.Form2, prompts, input); });
   form.Button1Click();
+}
+
+// Waits until the run of `form` has ended, if one goes on.
+inline void WaitForRun(TForm1& form) {
+  if (!form.Running()) return;
+  QSignalSpy ended(&form, &TForm1::RunEnded);
+  QVERIFY(ended.wait(120'000));
+  QVERIFY(!form.Running());
+}
+
+// As StartThroughDialog, then waits until the run has ended.
+inline void RunThroughDialog(TForm1& form, FakePrompts& prompts, const DialogInput& input) {
+  StartThroughDialog(form, prompts, input);
+  WaitForRun(form);
 }
 
 // A temporary program directory for a run.

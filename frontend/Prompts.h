@@ -5,7 +5,9 @@
 // the forms can run without a real file dialog or message box.
 
 #include <QString>
+#include <QStringList>
 #include <functional>
+#include <utility>
 
 class QWidget;
 
@@ -25,6 +27,16 @@ struct Prompts {
 
   // As `tell`, with an error icon: for runs that failed.
   std::function<void(QWidget* parent, const QString& text)> warn;
+
+  // Asks `text` over `parent` with one button per entry of `choices`.
+  // Returns the index of the chosen entry, or -1 when the question is
+  // closed without a choice.
+  std::function<int(QWidget* parent, const QString& text, const QStringList& choices)> ask;
+
+  // Lets the user choose where to save the session's table over `parent`,
+  // and in which of the two CSV forms. Returns the path (empty when the
+  // user cancels) and whether the French spreadsheet form was chosen.
+  std::function<std::pair<QString, bool>(QWidget* parent)> choose_table_file;
 };
 
 // Returns prompts that open the open-picture dialog (a QFileDialog) and

@@ -66,6 +66,9 @@ struct Bench : testing::Window {
         QFile::link(tool, dir.Path() + QFileInfo(tool).fileName());
       }
     }
+#ifdef ORVELLO_BATCH
+    QFile::link(QStringLiteral(ORVELLO_BATCH), dir.Path() + "orvello-batch");
+#endif
   }
 
   // Runs "Nouvelle image" on `drawing` of `category` with `scale`.
@@ -128,15 +131,18 @@ class RunTest : public QObject {
     for (qsizetype i = 0; i < labels.size(); ++i) {
       QVERIFY2(lines[i].startsWith(labels[i]), qPrintable(lines[i]));
     }
-    const QImage water(bench.dir.Path() + "eau.jpg");
+    const QImage water(bench.form.RunFolder() + "/eau.jpg");
     QVERIFY(!water.isNull());
     QCOMPARE(ze_bitmap.size(), water.size());
     QCOMPARE(draw_bitmap.size(), ZoomSize(water.size(), 20));
     QCOMPARE(bench.form.PaintBox1->size(), draw_bitmap.size());
     QCOMPARE(bench.form.Label1->text(), "Zoom : 20 %");
+    // The profile measurement, or the word that it is unavailable.
+    QVERIFY(!bench.form.Memo2->toPlainText().isEmpty());
+    QVERIFY(bench.form.Memo2->toPlainText() != "Mesure du profil en cours…");
   }
 
-  void failingToolKeepsDisplay_data() {
+  void failingToolClears_data() {
     QTest::addColumn<int>("category");
     QTest::addColumn<bool>("unreadable");
     QTest::addColumn<QString>("scale");
@@ -153,9 +159,9 @@ class RunTest : public QObject {
     }
   }
 
-  // After a good run, a failing one tells the tool's message and leaves the
-  // image, the zoom and the results of the good run shown.
-  void failingToolKeepsDisplay() {
+  // After a good run, a failing one tells the tool's message and clears
+  // the image and the results of the good run.
+  void failingToolClears() {
     QFETCH(int, category);
     QFETCH(bool, unreadable);
     QFETCH(QString, scale);
@@ -163,9 +169,8 @@ class RunTest : public QObject {
     Bench bench;
     bench.Run(category, drawings_.at(category));
     QCOMPARE(bench.prompts.warned, QStringList());
+    QVERIFY(!ze_bitmap.isNull());
     bench.form.TrackBar1->setValue(35);
-    const QImage shown = draw_bitmap;
-    const QString results = bench.form.Memo1->toPlainText();
 
     Drawing drawing = drawings_.at(category);
     if (unreadable) {
@@ -178,28 +183,55 @@ class RunTest : public QObject {
 
     if (message.contains("%1")) message = message.arg(drawing.path);
     QCOMPARE(bench.prompts.warned, QStringList{message});
-    QCOMPARE(draw_bitmap, shown);
+    QVERIFY(ze_bitmap.isNull());
+    QVERIFY(draw_bitmap.isNull());
     QCOMPARE(bench.form.Label1->text(), "Zoom : 35 %");
-    QCOMPARE(bench.form.Memo1->toPlainText(), results);
-    QVERIFY(!bench.dir.Has("results.txt"));
+    QCOMPARE(bench.form.Memo1->toPlainText(), QString());
+    QCOMPARE(bench.form.windowTitle(), "Orvello");
+    QVERIFY(bench.form.Label3->text().startsWith("Échec de la mesure : "));
   }
 
-  // "Annuler" starts nothing and leaves the results file deleted.
+  // "Annuler" in the dialog starts nothing and leaves the display as it
+  // was.
   void cancelStartsNothing() {
     const auto& [category, drawing] = *drawings_.begin();
     Bench bench;
     bench.Run(category, drawing);
-    QVERIFY(bench.dir.Has("results.txt"));
-    QVERIFY(QFile::remove(bench.dir.Path() + "eau.jpg"));
+    const QString folder = bench.form.RunFolder();
     const QImage shown = draw_bitmap;
 
     RunThroughDialog(bench.form, bench.prompts,
                      {.picture = drawing.path, .category = category, .cancel = true});
 
-    QVERIFY(!bench.dir.Has("results.txt"));
-    QVERIFY(!bench.dir.Has("eau.jpg"));
+    QCOMPARE(bench.form.RunFolder(), folder);
     QCOMPARE(draw_bitmap, shown);
     QCOMPARE(bench.prompts.warned, QStringList());
+    QCOMPARE(bench.form.Session().size(), 1);
+  }
+
+  // A drawing the size of a plate scanned at 600 dpi is measured and its
+  // water image shown whole.
+  void plateSizedDrawing() {
+#ifndef ORVELLO_DRAWGEN
+    QSKIP("needs the drawing generator");
+#else
+    if (ToolOf(3).isEmpty()) QSKIP("needs the category-3 tool");
+    const QString path = work_.filePath("planche A4.png");
+    QProcess drawgen;
+    drawgen.start(QStringLiteral(ORVELLO_DRAWGEN),
+                  {"--category", "3", "--shape", "globular", "--dpi", "600", "--height-cm", "20",
+                   "--width", "4961", "--height", "7016", "--out", path});
+    QVERIFY(drawgen.waitForFinished(-1));
+    QCOMPARE(drawgen.exitCode(), 0);
+    Bench bench;
+    bench.Run(3, {path, 600});
+
+    QCOMPARE(bench.prompts.warned, QStringList());
+    QCOMPARE(ze_bitmap.size(), QSize(4961, 7016));
+    QCOMPARE(draw_bitmap.size(), ZoomSize(QSize(4961, 7016), 20));
+    QVERIFY(bench.form.Memo1->toPlainText().startsWith("Volume : "));
+    QVERIFY(bench.form.Label3->text().contains("planche A4.png, 600 ppp"));
+#endif
   }
 
   void awkwardPath_data() { AddCategoryRows(); }

@@ -1,9 +1,15 @@
 #include "Unit1.h"
 
+#include <signal.h>
+
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
+#include <QProcess>
 #include <QScrollBar>
 #include <QtTest>
+#include <cerrno>
 
 #include "FormTesting.h"
 
@@ -12,6 +18,7 @@ namespace {
 
 using testing::ProgramDir;
 using testing::RunThroughDialog;
+using testing::StartThroughDialog;
 
 // Returns a one-colour image of `size`.
 QImage Plain(QSize size, Qt::GlobalColor colour) {
@@ -36,14 +43,30 @@ struct Window : testing::Window {
 };
 
 // A tool that writes its arguments, one a line, into "args.txt" and its
-// working directory into "cwd.txt", copies "source.jpg" to "eau.jpg" and
-// writes a one-line results file.
+// working directory into "cwd.txt" in its own folder, copies "source.jpg"
+// of its own folder to "eau.jpg" and writes a two-line results file in its
+// working directory.
 constexpr char kEchoTool[] =
     "#!/bin/sh\n"
-    "printf '%s\\n' \"$@\" > args.txt\n"
-    "pwd -P > cwd.txt\n"
-    "cp source.jpg eau.jpg\n"
+    "here=$(dirname \"$0\")\n"
+    "printf '%s\\n' \"$@\" > \"$here/args.txt\"\n"
+    "pwd -P > \"$here/cwd.txt\"\n"
+    "cp \"$here/source.jpg\" eau.jpg\n"
     "printf 'Volume : 1 cL\\nHauteur  : 2 cm\\n' > results.txt\n";
+
+// Returns the files under `folder`, with their sizes, to tell whether a run
+// wrote anything there.
+QStringList Listing(const QString& folder) {
+  QStringList files;
+  QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                  QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    it.next();
+    files << it.filePath() + " " + QString::number(it.fileInfo().size());
+  }
+  files.sort();
+  return files;
+}
 
 class WindowTest : public QObject {
   Q_OBJECT
@@ -66,6 +89,15 @@ class WindowTest : public QObject {
     QCOMPARE(chemin_appli, QCoreApplication::applicationDirPath() + "/");
     QVERIFY(!form.Form2->isVisible());
     QVERIFY(draw_bitmap.isNull());
+    QCOMPARE(form.Label3->text(), "Aucune mesure affichée");
+    QVERIFY(form.Button1->isEnabled());
+    QVERIFY(!form.Button2->isEnabled());
+    QCOMPARE(form.Button2->text(), "Annuler");
+    QCOMPARE(form.Button3->text(), "Ajuster");
+    QVERIFY(form.RadioButton1->isChecked());
+    QVERIFY(!form.RadioButton2->isEnabled());
+    QCOMPARE(form.StringGrid1->rowCount(), 0);
+    QCOMPARE(form.StringGrid1->columnCount(), SessionColumns().size());
   }
 
   // The water image scales from its own size; a zoomed image of 10 pixels
@@ -172,14 +204,16 @@ class WindowTest : public QObject {
     QCOMPARE(window.form.ScrollBox1->horizontalScrollBar()->value(), 0);
   }
 
-  // A tool that cannot start, fails, or leaves an unreadable water image is
-  // told once; the window keeps the earlier image, zoom and results.
-  void failedRunKeepsDisplay_data() {
+  // A tool that cannot start, fails, crashes, or leaves no results or an
+  // unreadable water image is told once, and nothing of the earlier run
+  // stays shown.
+  void failedRunClearsDisplay_data() {
     QTest::addColumn<QByteArray>("tool");  // empty: no tool at all
     QTest::addColumn<bool>("executable");
-    QTest::addColumn<QString>("message");  // "%1": the program directory
+    QTest::addColumn<QString>("message");  // %1: the program folder, %2: the run's
     QTest::addColumn<bool>("message_is_prefix");
     const QByteArray version = "#!/bin/sh\necho 'opencv version : 4.6'\n";
+    const QByteArray results = "printf 'Volume : 1 cL\\n' > results.txt\n";
     QTest::newRow("no tool") << QByteArray() << false << "Impossible de lancer %1orvelloCMD3"
                              << false;
     QTest::newRow("tool not executable")
@@ -197,16 +231,31 @@ class WindowTest : public QObject {
                                              "%1orvelloCMD3 s'est terminé "
                                              "avec le code 3")
                                       << false;
-    QTest::newRow("crash") << version + "kill -SEGV $$\n"
-                           << true << "opencv version : 4.6" << false;
+    QTest::newRow("crash after the version line: a crash, not the last line")
+        << version + results + "kill -SEGV $$\n"
+        << true
+        << "Erreur ! le programme de mesure s'est arrêté anormalement (signal 11, SIGSEGV) : "
+           "%1orvelloCMD3"
+        << false;
+    QTest::newRow("aborted")
+        << version + "kill -ABRT $$\n"
+        << true
+        << "Erreur ! le programme de mesure s'est arrêté anormalement (signal 6, SIGABRT) : "
+           "%1orvelloCMD3"
+        << false;
+    QTest::newRow("status 0, no results")
+        << version << true << "Impossible d'ouvrir le fichier \"%2/results.txt\". " << true;
+    QTest::newRow("status 0, empty results")
+        << version + ": > results.txt\n"
+        << true << "Erreur ! Le fichier de résultats \"%2/results.txt\" est vide." << false;
     QTest::newRow("status 0, no water image")
-        << version << true << "Impossible d'ouvrir le fichier \"%1eau.jpg\". " << true;
+        << version + results << true << "Impossible d'ouvrir le fichier \"%2/eau.jpg\". " << true;
     QTest::newRow("status 0, water image not a JPEG")
-        << version + "echo 'pas une image' > eau.jpg\n"
-        << true << "Impossible de lire l'image \"%1eau.jpg\". " << true;
+        << version + results + "echo 'pas une image' > eau.jpg\n"
+        << true << "Impossible de lire l'image \"%2/eau.jpg\". " << true;
   }
 
-  void failedRunKeepsDisplay() {
+  void failedRunClearsDisplay() {
     QFETCH(QByteArray, tool);
     QFETCH(bool, executable);
     QFETCH(QString, message);
@@ -215,15 +264,14 @@ class WindowTest : public QObject {
     ProgramDir dir;
     chemin_appli = dir.Path();
     if (!tool.isEmpty()) dir.Write("orvelloCMD3", tool, executable);
-    dir.Write("results.txt", "Volume : 9 cL\n");
     window.ShowEarlier(Plain(QSize(300, 200), Qt::green), "Volume : 5 cL");
     window.form.TrackBar1->setValue(50);
-    const QImage earlier = draw_bitmap;
 
     RunThroughDialog(window.form, window.prompts, {.picture = "/d/vase.tiff", .category = 3});
 
     QCOMPARE(window.prompts.warned.size(), 1);
-    const QString expected = message.contains("%1") ? message.arg(dir.Path()) : message;
+    const QString expected =
+        QString(message).replace("%1", dir.Path()).replace("%2", window.form.RunFolder());
     const QString& warned = window.prompts.warned.front();
     if (message_is_prefix) {
       QVERIFY2(warned.startsWith(expected) && warned.size() > expected.size(), qPrintable(warned));
@@ -231,38 +279,354 @@ class WindowTest : public QObject {
       QCOMPARE(warned, expected);
     }
     QVERIFY(window.prompts.told.isEmpty());
-    QCOMPARE(draw_bitmap, earlier);
-    QCOMPARE(ze_bitmap.size(), QSize(300, 200));
-    QCOMPARE(window.form.PaintBox1->size(), QSize(150, 100));
+    QVERIFY(ze_bitmap.isNull());
+    QVERIFY(draw_bitmap.isNull());
+    QVERIFY(ze_jpeg.isEmpty());
+    QCOMPARE(window.form.Memo1->toPlainText(), QString());
+    QCOMPARE(window.form.Memo2->toPlainText(), QString());
+    QCOMPARE(window.form.windowTitle(), "Orvello");
+    QCOMPARE(window.form.Label3->text(),
+             "Échec de la mesure : vase.tiff, 300 ppp, échelle 1, catégorie 3 ; rien n'est "
+             "affiché.");
     QCOMPARE(window.form.Label1->text(), "Zoom : 50 %");
-    QCOMPARE(window.form.Memo1->toPlainText(), "Volume : 5 cL");
-    QVERIFY(!dir.Has("results.txt"));
+    QCOMPARE(window.form.Session().size(), 1);
+    QCOMPARE(window.form.Session().front().state, "échec : " + warned);
+    QVERIFY(window.form.Button1->isEnabled());
+    QVERIFY(!window.form.Button2->isEnabled());
   }
 
-  // Without a results file the new image is shown and the memo keeps its
-  // text.
-  void missingResultsKeepsMemo() {
+  // A failing run after a good one leaves nothing of the good one: image,
+  // values, title and status line all say that the last run failed.
+  void failureAfterSuccessClears_data() {
+    QTest::addColumn<QString>("failure");  // the tool's script when the drawing is "bad"
+    QTest::newRow("median line not found")
+        << "echo 'Erreur ! Impossible de déterminer la ligne médiane !'; exit 1";
+    QTest::newRow("not an image") << "echo \"Cannot read the image: $1\"; exit 255";
+    QTest::newRow("crash") << "kill -SEGV $$";
+    QTest::newRow("no water image") << "printf 'Volume : 3 cL\\n' > results.txt; exit 0";
+  }
+
+  void failureAfterSuccessClears() {
+    QFETCH(QString, failure);
     Window window;
     ProgramDir dir;
     chemin_appli = dir.Path();
     QVERIFY(Plain(QSize(120, 80), Qt::blue).save(dir.Path() + "source.jpg"));
-    dir.Write("orvelloCMD3", "#!/bin/sh\ncp source.jpg eau.jpg\n", true);
-    window.ShowEarlier(Plain(QSize(300, 200), Qt::green), "Volume : 5 cL");
+    dir.Write("orvelloCMD2",
+              "#!/bin/sh\ncase \"$1\" in *bad*) " + failure.toUtf8() + ";; esac\n" +
+                  QByteArray(kEchoTool).mid(10),
+              true);
+
+    RunThroughDialog(window.form, window.prompts,
+                     {.picture = "/d/bon.png", .resolution = "600", .category = 1});
+    QCOMPARE(window.prompts.warned, QStringList());
+    QCOMPARE(ze_bitmap.size(), QSize(120, 80));
+    QCOMPARE(window.form.windowTitle(), "Orvello - bon.png, 600 ppp, échelle 1, catégorie 1");
+    QVERIFY(window.form.Label3->text().startsWith(
+        "Affiché : bon.png, 600 ppp, échelle 1, catégorie 1 (120 × 80 pixels)"));
+
+    RunThroughDialog(window.form, window.prompts,
+                     {.picture = "/d/bad.png", .resolution = "300", .category = 1});
+    QCOMPARE(window.prompts.warned.size(), 1);
+    QVERIFY(ze_bitmap.isNull());
+    QVERIFY(draw_bitmap.isNull());
+    QCOMPARE(window.form.Memo1->toPlainText(), QString());
+    QCOMPARE(window.form.windowTitle(), "Orvello");
+    QVERIFY2(window.form.Label3->text().startsWith(
+                 "Échec de la mesure : bad.png, 300 ppp, échelle 1, catégorie 1"),
+             qPrintable(window.form.Label3->text()));
+    QCOMPARE(window.form.Session().size(), 2);
+    QCOMPARE(window.form.Session()[0].state, "mesuré");
+    QCOMPARE(window.form.Session()[0].tool_capacity_cl, "1");
+    QVERIFY(window.form.Session()[1].state.startsWith("échec : "));
+    QCOMPARE(window.form.Session()[1].tool_capacity_cl, QString());
+  }
+
+  // The water image is read with the pixel limit of the tools, not the
+  // image reader's default allocation limit: a plate scanned at 600 dpi is
+  // shown.
+  void largeWaterImage_data() {
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("A4 at 600 dpi") << QSize(4961, 7016);
+    QTest::newRow("A3 at 600 dpi") << QSize(7016, 9921);
+  }
+
+  void largeWaterImage() {
+    QFETCH(QSize, size);
+    Window window;
+    ProgramDir dir;
+    chemin_appli = dir.Path();
+    {
+      QImage water(size, QImage::Format_RGB32);
+      water.fill(Qt::white);
+      for (int y = size.height() / 4; y < size.height() / 2; ++y) {
+        water.setPixel(size.width() / 3, y, qRgb(0, 0, 255));
+      }
+      QVERIFY(water.save(dir.Path() + "source.jpg", "jpeg", 50));
+    }
+    dir.Write("orvelloCMD3", kEchoTool, true);
+
+    RunThroughDialog(window.form, window.prompts, {.picture = "/d/planche.tif", .category = 3});
+
+    QCOMPARE(window.prompts.warned, QStringList());
+    QCOMPARE(ze_bitmap.size(), size);
+    QCOMPARE(draw_bitmap.size(), ZoomSize(size, 20));
+    QVERIFY(window.form.Label3->text().contains(
+        QStringLiteral("(%1 × %2 pixels)").arg(size.width()).arg(size.height())));
+  }
+
+  // An installed copy: the program folder cannot be written, the tool runs
+  // in a fresh folder of the user's and nothing is written beside it.
+  void readOnlyProgramFolder() {
+    Window window;
+    ProgramDir dir;
+    chemin_appli = dir.Path();
+    QVERIFY(Plain(QSize(120, 80), Qt::blue).save(dir.Path() + "source.jpg"));
+    // The echo tool, but writing its arguments into its working folder.
+    dir.Write("orvelloCMD3",
+              "#!/bin/sh\n"
+              "pwd -P > cwd.txt\n"
+              "cp \"$(dirname \"$0\")/source.jpg\" eau.jpg\n"
+              "printf 'Volume : 1 cL\\n' > results.txt\n",
+              true);
+    const QStringList before = Listing(dir.Path());
+    QFile folder(QDir(dir.Path()).absolutePath());
+    const QFileDevice::Permissions permissions = folder.permissions();
+    QVERIFY(folder.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                  QFileDevice::ReadGroup | QFileDevice::ExeGroup |
+                                  QFileDevice::ReadOther | QFileDevice::ExeOther));
 
     RunThroughDialog(window.form, window.prompts, {.picture = "/d/vase.tiff", .category = 3});
+    const QString run_folder = window.form.RunFolder();
+    QFile cwd(run_folder + "/cwd.txt");
+    const bool cwd_read = cwd.open(QIODevice::ReadOnly);
+    const QString tool_folder = QString::fromUtf8(cwd.readAll()).trimmed();
+    QVERIFY(folder.setPermissions(permissions));
 
-    QCOMPARE(window.prompts.warned.size(), 1);
-    QVERIFY2(window.prompts.warned.front().startsWith("Impossible d'ouvrir le fichier \"" +
-                                                      dir.Path() + "results.txt\". "),
-             qPrintable(window.prompts.warned.front()));
+    QCOMPARE(window.prompts.warned, QStringList());
     QCOMPARE(ze_bitmap.size(), QSize(120, 80));
-    QCOMPARE(draw_bitmap.size(), QSize(24, 16));
-    QCOMPARE(window.form.Memo1->toPlainText(), "Volume : 5 cL");
+    QCOMPARE(window.form.Memo1->toPlainText(), "Volume : 1 cL");
+    QCOMPARE(Listing(dir.Path()), before);
+    QVERIFY(cwd_read);
+    QCOMPARE(tool_folder, QDir(run_folder).canonicalPath());
+    QVERIFY2(run_folder.startsWith(RunsBase() + "/mesure-"), qPrintable(run_folder));
+
+    // The next run gets a fresh folder; the earlier one is gone.
+    RunThroughDialog(window.form, window.prompts, {.picture = "/d/vase.tiff", .category = 3});
+    QVERIFY(window.form.RunFolder() != run_folder);
+    QVERIFY(!QFileInfo::exists(run_folder));
+  }
+
+  // During a run the window stays alive: "Nouvelle image" cannot start a
+  // second run, the elapsed time shows, and Escape (or "Annuler") ends the
+  // tool's process; nothing of the cancelled run is shown.
+  void cancelEndsTool_data() {
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("Escape") << true;
+    QTest::newRow("Annuler") << false;
+  }
+
+  void cancelEndsTool() {
+    QFETCH(bool, escape);
+    Window window;
+    window.form.show();
+    ProgramDir dir;
+    chemin_appli = dir.Path();
+    // A tool that never ends: it notes its process id, then waits forever.
+    dir.Write("orvelloCMD3", "#!/bin/sh\necho $$ > \"$(dirname \"$0\")/pid\"\nexec sleep 100000\n",
+              true);
+    window.ShowEarlier(Plain(QSize(300, 200), Qt::green), "Volume : 5 cL");
+
+    StartThroughDialog(window.form, window.prompts, {.picture = "/d/vase.tiff", .category = 3});
+    QVERIFY(window.form.Running());
+    QTRY_VERIFY_WITH_TIMEOUT(dir.Has("pid"), 60'000);
+    QFile pid_file(dir.Path() + "pid");
+    QVERIFY(pid_file.open(QIODevice::ReadOnly));
+    const pid_t pid = pid_file.readAll().trimmed().toInt();
+    QVERIFY(pid > 0);
+    QVERIFY(!window.form.Button1->isEnabled());
+    QVERIFY(window.form.Button2->isEnabled());
+    QVERIFY(window.form.Label4->text().startsWith("Mesure en cours : "));
+    QVERIFY(window.form.ProgressBar1->isVisible());
+    QVERIFY(ze_bitmap.isNull());
+    QCOMPARE(window.form.Memo1->toPlainText(), QString());
+    // Input during the run starts nothing.
+    QProcess* running = window.form.RunningProcess();
+    window.form.Button1Click();
+    QTest::mouseClick(window.form.Button1, Qt::LeftButton);
+    QVERIFY(!window.form.Form2->isVisible());
+    QCOMPARE(window.form.RunningProcess(), running);
+
+    QSignalSpy ended(&window.form, &TForm1::RunEnded);
+    if (escape) {
+      QApplication::setActiveWindow(&window.form);
+      QVERIFY(QTest::qWaitForWindowActive(&window.form));
+      QWidget* focus = QApplication::focusWidget();
+      QTest::keyClick(focus != nullptr ? focus : &window.form, Qt::Key_Escape);
+    } else {
+      QTest::mouseClick(window.form.Button2, Qt::LeftButton);
+    }
+    QVERIFY(ended.wait(60'000));
+    QVERIFY(!window.form.Running());
+    QCOMPARE(::kill(pid, 0), -1);
+    QCOMPARE(errno, ESRCH);
+    QCOMPARE(window.prompts.warned, QStringList());
+    QVERIFY(ze_bitmap.isNull());
+    QCOMPARE(window.form.Label3->text(),
+             "Mesure annulée : vase.tiff, 300 ppp, échelle 1, catégorie 3");
+    QCOMPARE(window.form.Session().back().state, "annulé");
+    QVERIFY(window.form.Button1->isEnabled());
+    QVERIFY(!window.form.Button2->isEnabled());
+    QVERIFY(!window.form.ProgressBar1->isVisible());
+  }
+
+  // The profile measurement of orvello-batch shows beside the tool's
+  // results when its results carry it, and the picture switches between
+  // the water image and the overlay; without it the profile is said to be
+  // unavailable.
+  void profileMeasure_data() {
+    QTest::addColumn<QByteArray>("batch");  // empty: no orvello-batch
+    QTest::addColumn<QString>("profile");
+    QTest::addColumn<bool>("overlay");
+    QTest::addColumn<QString>("capacity");
+    const QByteArray write_json =
+        "#!/bin/sh\n"
+        "[ \"$2\" = --out ] && [ \"$4\" = -q ] || exit 2\n"
+        "cp \"$1\" \"$(dirname \"$0\")/manifest.csv\"\n"
+        "mkdir -p \"$3\"\n"
+        "cp \"$(dirname \"$0\")/overlay.png\" \"$3/overlay.png\"\n"
+        "cat > \"$3/results.json\" <<'JSON'\n";
+    QTest::newRow("no batch") << QByteArray() << "Mesure du profil indisponible." << false << "";
+    QTest::newRow("batch without the profile keys")
+        << write_json + "{\"drawings\": [{\"file\": \"x\", \"capacity_cl\": 1}]}\nJSON\n"
+        << "Mesure du profil indisponible." << false << "";
+    QTest::newRow("batch that fails")
+        << QByteArray("#!/bin/sh\nexit 2\n") << "Mesure du profil indisponible." << false << "";
+    QTest::newRow("profile measured")
+        << write_json +
+               "{\"drawings\": [{\"file\": \"x\", \"refined_status\": \"measured\","
+               " \"refined_capacity_cl\": 48.61, \"refined_capacity_low_cl\": 47.9,"
+               " \"refined_capacity_high_cl\": 49.31, \"confidence\": \"ok\","
+               " \"warnings\": \"open-outline\", \"overlay_image\": \"overlay.png\"}]}\nJSON\n"
+        << "État : mesuré\nCapacité : 48,6 cL (de 47,9 cL à 49,3 cL)\nConfiance : bonne\n"
+           "Avertissements :\n- le contour a des lacunes, qui ont été comblées"
+        << true << "48.61";
+  }
+
+  void profileMeasure() {
+    QFETCH(QByteArray, batch);
+    QFETCH(QString, profile);
+    QFETCH(bool, overlay);
+    QFETCH(QString, capacity);
+    Window window;
+    ProgramDir dir;
+    chemin_appli = dir.Path();
+    QVERIFY(Plain(QSize(120, 80), Qt::blue).save(dir.Path() + "source.jpg"));
+    QVERIFY(Plain(QSize(60, 40), Qt::red).save(dir.Path() + "overlay.png"));
+    dir.Write("orvelloCMD", kEchoTool, true);
+    if (!batch.isEmpty()) dir.Write("orvello-batch", batch, true);
+
+    RunThroughDialog(window.form, window.prompts,
+                     {.picture = "/d/vase, \"1\".jpg", .scale = "1:2", .category = 2});
+
+    QCOMPARE(window.prompts.warned, QStringList());
+    QCOMPARE(window.form.Memo1->toPlainText(), "Volume : 1 cL\nHauteur  : 2 cm");
+    QCOMPARE(window.form.Memo2->toPlainText(), profile);
+    QCOMPARE(window.form.RadioButton2->isEnabled(), overlay);
+    QVERIFY(window.form.RadioButton1->isChecked());
+    QCOMPARE(ze_bitmap.size(), QSize(120, 80));
+    QCOMPARE(window.form.Session().back().profile_capacity_cl, capacity);
+    if (batch.size() > 40) {
+      QFile manifest(dir.Path() + "manifest.csv");
+      QVERIFY(manifest.open(QIODevice::ReadOnly));
+      QCOMPARE(manifest.readAll(),
+               "file,category,dpi,scale\n\"/d/vase, \"\"1\"\".jpg\",2,300,0.5\n");
+    }
+    if (overlay) {
+      window.form.TrackBar1->setValue(50);
+      window.form.RadioButton2->click();
+      QCOMPARE(ze_bitmap.size(), QSize(60, 40));
+      QCOMPARE(draw_bitmap.size(), QSize(30, 20));
+      window.form.RadioButton1->click();
+      QCOMPARE(ze_bitmap.size(), QSize(120, 80));
+      QCOMPARE(window.form.Session().back().confidence, "bonne");
+    }
+  }
+
+  // Ctrl + wheel zooms beyond 100 %, "Ajuster" fits the image in the view;
+  // the track bar then moves the zoom as before.
+  void zoomBeyondAndFit() {
+    Window window;
+    window.form.show();
+    window.ShowEarlier(Plain(QSize(400, 200), Qt::red), QString());
+    window.form.TrackBar1->setValue(100);
+    QWidget* viewport = window.form.ScrollBox1->viewport();
+    QWheelEvent event(QPointF(50, 50), viewport->mapToGlobal(QPointF(50, 50)), QPoint(),
+                      QPoint(0, 2 * kWheelNotch), Qt::NoButton, Qt::ControlModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(viewport, &event);
+    QCOMPARE(window.form.Zoom(), 156.25);
+    QCOMPARE(window.form.PaintBox1->size(), QSize(625, 312));
+    QCOMPARE(window.form.Label1->text(), "Zoom : 156 %");
+    QCOMPARE(window.form.TrackBar1->value(), 100);
+    QCOMPARE(PaintedAt(window.form, QPoint(600, 300)), QColor(Qt::red));
+    QCOMPARE(window.form.ScrollBox1->verticalScrollBar()->value(), 0);
+
+    window.form.Button3Click();
+    const QSize view = viewport->size();
+    QVERIFY(window.form.PaintBox1->width() <= view.width());
+    QVERIFY(window.form.PaintBox1->height() <= view.height());
+    QVERIFY(window.form.PaintBox1->width() == view.width() ||
+            window.form.PaintBox1->height() == view.height());
+
+    window.form.TrackBar1->setValue(30);
+    QCOMPARE(window.form.Zoom(), 30.0);
+    QCOMPARE(draw_bitmap.size(), QSize(120, 60));
+  }
+
+  // The session's table saved as CSV, in the form chosen.
+  void saveSessionTable_data() {
+    QTest::addColumn<bool>("french");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("plain") << false
+                           << QByteArray(
+                                  "Fichier,Catégorie,Résolution (ppp),Échelle,Capacité outil (cL),"
+                                  "Capacité profil (cL),Confiance,État\r\n"
+                                  "/d/vase.tiff,3,600,0.5,1,,,mesuré\r\n");
+    QTest::newRow("French spreadsheet")
+        << true
+        << QByteArray(
+               "\xef\xbb\xbf"
+               "Fichier;Catégorie;Résolution (ppp);Échelle;Capacité outil (cL);"
+               "Capacité profil (cL);Confiance;État\r\n"
+               "/d/vase.tiff;3;600;0,5;1;;;mesuré\r\n");
+  }
+
+  void saveSessionTable() {
+    QFETCH(bool, french);
+    QFETCH(QByteArray, expected);
+    Window window;
+    ProgramDir dir;
+    chemin_appli = dir.Path();
+    QVERIFY(Plain(QSize(120, 80), Qt::blue).save(dir.Path() + "source.jpg"));
+    dir.Write("orvelloCMD3", kEchoTool, true);
+    RunThroughDialog(window.form, window.prompts,
+                     {.picture = "/d/vase.tiff", .resolution = "600", .scale = "0,5"});
+    QCOMPARE(window.form.StringGrid1->rowCount(), 1);
+    QCOMPARE(window.form.StringGrid1->item(0, 0)->text(), "vase.tiff");
+    QCOMPARE(window.form.StringGrid1->item(0, 3)->text(), "0,5");
+
+    window.prompts.table_file = {dir.Path() + "mesures.csv", french};
+    window.form.Button4Click();
+    QCOMPARE(window.prompts.warned, QStringList());
+    QFile saved(dir.Path() + "mesures.csv");
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), expected);
   }
 
   // The tool of the category gets the drawing path, the resolution and the
-  // scale text as three arguments, unchanged, and runs in the program
-  // directory.
+  // scale text as three arguments, unchanged, and runs in the run's own
+  // folder.
   void argumentsReachTool_data() {
     QTest::addColumn<int>("category");
     QTest::addColumn<QString>("picture");
@@ -317,21 +681,20 @@ class WindowTest : public QObject {
     QCOMPARE(QString::fromUtf8(args.readAll()).split('\n', Qt::SkipEmptyParts), arguments);
     QFile cwd(dir.Path() + "cwd.txt");
     QVERIFY(cwd.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(cwd.readAll()).trimmed(), QDir(dir.Path()).canonicalPath());
+    QCOMPARE(QString::fromUtf8(cwd.readAll()).trimmed(),
+             QDir(window.form.RunFolder()).canonicalPath());
     QCOMPARE(window.form.Memo1->toPlainText(), "Volume : 1 cL\nHauteur  : 2 cm");
     QCOMPARE(draw_bitmap.size(), QSize(24, 16));
     QVERIFY(!QFile::exists(dir.Path() + "pwned"));
     QVERIFY(!QFile::exists(dir.Path() + "pwned2"));
   }
 
-  // "Annuler" starts no tool, leaves the display as it was, and the results
-  // file of the earlier run is gone all the same.
+  // "Annuler" in the dialog starts no tool and leaves the display as it was.
   void cancelStartsNothing() {
     Window window;
     ProgramDir dir;
     chemin_appli = dir.Path();
-    dir.Write("orvelloCMD3", "#!/bin/sh\ntouch started\n", true);
-    dir.Write("results.txt", "Volume : 9 cL\n");
+    dir.Write("orvelloCMD3", "#!/bin/sh\ntouch \"$(dirname \"$0\")/started\"\n", true);
     window.ShowEarlier(Plain(QSize(300, 200), Qt::green), "Volume : 9 cL");
     const QImage earlier = draw_bitmap;
 
@@ -340,8 +703,8 @@ class WindowTest : public QObject {
 
     QCOMPARE(cancel, true);
     QCOMPARE(chemin_image, "/d/vase.tiff");
-    QVERIFY(!dir.Has("results.txt"));
     QVERIFY(!dir.Has("started"));
+    QVERIFY(window.form.Session().isEmpty());
     QCOMPARE(draw_bitmap, earlier);
     QCOMPARE(window.form.Memo1->toPlainText(), "Volume : 9 cL");
     QVERIFY(window.prompts.warned.isEmpty());

@@ -37,6 +37,7 @@ void TForm2::FormShow() {
   Edit1->setText(QStringLiteral("1"));
   Label1->setText(QStringLiteral("Non choisi"));
   Label1->adjustSize();
+  Label6->clear();
   for (QRadioButton* button : {RadioButton1, RadioButton2, RadioButton3}) {
     button->setAutoExclusive(false);
     button->setChecked(false);
@@ -50,6 +51,9 @@ void TForm2::Button1Click() {
   chemin_image = path;
   Label1->setText(path);
   Label1->adjustSize();
+  const std::optional<int> recorded = FileResolution(path);
+  Label6->setText(recorded ? QStringLiteral("Le fichier indique %1 ppp").arg(*recorded)
+                           : QString());
 }
 
 void TForm2::Button2Click() {
@@ -68,6 +72,20 @@ void TForm2::Button2Click() {
     return;
   }
   SpinEdit1->interpretText();
+  const std::optional<int> recorded = FileResolution(chemin_image);
+  if (recorded && *recorded >= kResolutionMin && *recorded <= kResolutionMax &&
+      *recorded != SpinEdit1->value()) {
+    const int typed = SpinEdit1->value();
+    const int choice =
+        prompts_.ask(this, ResolutionMismatch(*recorded, typed),
+                     {QStringLiteral("Utiliser %1 ppp").arg(*recorded),
+                      QStringLiteral("Garder %1 ppp").arg(typed), QStringLiteral("Annuler")});
+    if (choice == 0) {
+      SpinEdit1->setValue(*recorded);
+    } else if (choice != 1) {
+      return;
+    }
+  }
   resolution = SpinEdit1->value();
   categorie = RadioButton1->isChecked() ? 1 : RadioButton2->isChecked() ? 2 : 3;
   cancel = false;

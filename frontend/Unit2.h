@@ -24,14 +24,18 @@ class TForm2 : public QDialog, public Ui::TForm2 {
   void FormShow();
 
   // "Parcourir": lets the user choose the drawing; a confirmed choice goes
-  // into chemin_image and Label1, a cancelled one changes nothing.
+  // into chemin_image and Label1, a cancelled one changes nothing. Label6
+  // then tells the resolution that the file records, if any.
   void Button1Click();
 
   // "OK": checks that a drawing was chosen, that the scale converts and that
   // a category is checked, in that order, telling the first failure and
-  // keeping the dialog open. When all pass, stores echelle, resolution and
-  // categorie, clears cancel and closes the dialog. The scale is stored as
-  // soon as it converts, before the category is checked.
+  // keeping the dialog open. When the file records a resolution (within the
+  // field's bounds) other than the field's, asks which one to use: the
+  // file's (the field then shows it), the typed one, or neither (the dialog
+  // stays open). When all pass, stores echelle, resolution and categorie,
+  // clears cancel and closes the dialog. The scale is stored as soon as it
+  // converts, before the category is checked.
   void Button2Click();
 
   // "Annuler": sets cancel and closes the dialog. A close by the window

@@ -1,6 +1,8 @@
 #include "Unit2.h"
 
+#include <QImage>
 #include <QLocale>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <optional>
 
@@ -176,6 +178,17 @@ class DialogTest : public QObject {
         {"infinity", "inf", std::nullopt},
         {"overflow", "1e999", std::nullopt},
         {"exponent without digits", "1e", std::nullopt},
+        {"ratio with a colon", "1:3", 1.0 / 3},
+        {"ratio with a slash", "1/3", 1.0 / 3},
+        {"ratio with blanks", " 1 : 4 ", 0.25},
+        {"ratio of decimals", "1,5:3", 0.5},
+        {"ratio of two", "2/3", 2.0 / 3},
+        {"ratio over zero", "1:0", std::nullopt},
+        {"ratio with a sign", "-1:3", std::nullopt},
+        {"ratio without a second number", "1:", std::nullopt},
+        {"ratio without a first number", "/3", std::nullopt},
+        {"two ratios", "1:3:4", std::nullopt},
+        {"ratio with letters", "1:3 cm", std::nullopt},
     };
     for (const QLocale& locale : {QLocale(QLocale::French, QLocale::France),
                                   QLocale(QLocale::English, QLocale::UnitedStates)}) {
@@ -305,6 +318,106 @@ class DialogTest : public QObject {
     QCOMPARE(!dialog.isVisible(), closes);
     QCOMPARE(cancel, closes);
     QVERIFY(prompts.told.isEmpty());
+  }
+
+  // A file that records another resolution than the field's: the dialog
+  // says so before closing, and the user takes the file's, keeps the typed
+  // one, or goes back to the dialog.
+  void recordedResolution_data() {
+    QTest::addColumn<QString>("file");  // in the samples, or written by the test
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("asked");  // empty: no question
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<int>("stored");  // 0: the dialog stays open
+    const QString tiff_asked = "Le fichier indique 600 ppp ; vous avez saisi 300 ppp.";
+    QTest::newRow("TIFF 600, typed 300, take the file's")
+        << "vase.tiff"
+        << "300" << 0 << tiff_asked << "Le fichier indique 600 ppp" << 600;
+    QTest::newRow("TIFF 600, typed 300, keep the typed")
+        << "vase.tiff"
+        << "300" << 1 << tiff_asked << "Le fichier indique 600 ppp" << 300;
+    QTest::newRow("TIFF 600, typed 300, back to the dialog")
+        << "vase.tiff"
+        << "300" << 2 << tiff_asked << "Le fichier indique 600 ppp" << 0;
+    QTest::newRow("TIFF 600, typed 300, question closed")
+        << "vase.tiff"
+        << "300" << -1 << tiff_asked << "Le fichier indique 600 ppp" << 0;
+    QTest::newRow("TIFF 600, typed 600") << "vase.tiff"
+                                         << "600" << 0 << ""
+                                         << "Le fichier indique 600 ppp" << 600;
+    QTest::newRow("JPEG 300, typed 300") << "vase.jpg"
+                                         << "300" << 0 << ""
+                                         << "Le fichier indique 300 ppp" << 300;
+    QTest::newRow("BMP 300, typed 1200")
+        << "25.bmp"
+        << "1200" << 0 << "Le fichier indique 300 ppp ; vous avez saisi 1200 ppp."
+        << "Le fichier indique 300 ppp" << 300;
+    QTest::newRow("PNG 1200, typed 300")
+        << "png1200"
+        << "300" << 0 << "Le fichier indique 1200 ppp ; vous avez saisi 300 ppp."
+        << "Le fichier indique 1200 ppp" << 1200;
+    QTest::newRow("PNG 72, outside the field: not asked") << "png72"
+                                                          << "300" << 0 << ""
+                                                          << "Le fichier indique 72 ppp" << 300;
+    QTest::newRow("PNG without a resolution") << "png"
+                                              << "300" << 0 << ""
+                                              << "" << 300;
+    QTest::newRow("missing file") << "absent.tiff"
+                                  << "300" << 0 << ""
+                                  << "" << 300;
+  }
+
+  void recordedResolution() {
+    QFETCH(QString, file);
+    QFETCH(QString, typed);
+    QFETCH(int, answer);
+    QFETCH(QString, asked);
+    QFETCH(QString, label);
+    QFETCH(int, stored);
+    QTemporaryDir dir;
+    QString path = QStringLiteral(ORVELLO_SAMPLES_DIR "/") + file;
+    if (file.startsWith("png")) {
+      path = dir.filePath(file + ".png");
+      QImage image(40, 30, QImage::Format_RGB32);
+      image.fill(Qt::white);
+      if (file != "png") {
+        const int dpi = file.mid(3).toInt();
+        image.setDotsPerMeterX(qRound(dpi / 0.0254));
+        image.setDotsPerMeterY(qRound(dpi / 0.0254));
+      }
+      QVERIFY(image.save(path));
+      if (file == "png") {  // the writer always records one: drop its pHYs chunk
+        QFile png(path);
+        QVERIFY(png.open(QIODevice::ReadWrite));
+        QByteArray bytes = png.readAll();
+        const qsizetype phys = bytes.indexOf("pHYs");
+        QVERIFY(phys > 0);
+        bytes.remove(phys - 4, 4 + 4 + 9 + 4);
+        QVERIFY(png.resize(0));
+        png.write(bytes);
+      }
+    }
+    FakePrompts prompts;
+    prompts.answers << answer;
+    TForm2 dialog(prompts.Make());
+    dialog.show();
+    testing::FillDialog(dialog, prompts, {.picture = path, .resolution = typed, .category = 3});
+    QCOMPARE(dialog.Label6->text(), label);
+    QCOMPARE(prompts.asked, asked.isEmpty() ? QStringList() : QStringList{asked});
+    if (!asked.isEmpty()) {
+      const QString recorded = asked.section(' ', 3, 3);
+      QCOMPARE(prompts.choices.front(), QStringList({"Utiliser " + recorded + " ppp",
+                                                     "Garder " + typed + " ppp", "Annuler"}));
+    }
+    QCOMPARE(prompts.told, QStringList());
+    if (stored == 0) {
+      QCOMPARE(resolution, 0);
+      QCOMPARE(cancel, true);  // FillDialog's "Annuler" once the dialog stayed open
+    } else {
+      QCOMPARE(resolution, stored);
+      QCOMPARE(cancel, false);
+    }
   }
 
   void formDefinition() {
