@@ -320,13 +320,13 @@ TEST(BatchProgramTest, BadRowsAreReportedAndTheBatchGoesOn) {
   for (const auto& entry : fs::recursive_directory_iterator(dir.path() / "out")) {
     files.insert(fs::relative(entry.path(), dir.path() / "out").string());
   }
-  EXPECT_EQ(files, (std::set<std::string>{
-                       ".orvello-batch.lock", "eau", "eau/001-good3.jpg", "eau/006-good2.jpg",
-                       "eau/thumbs", "eau/thumbs/001-good3.jpg", "eau/thumbs/006-good2.jpg",
-                       "overlay", "overlay/001-good3.png", "overlay/006-good2.png",
-                       "overlay/thumbs", "overlay/thumbs/001-good3.jpg",
-                       "overlay/thumbs/006-good2.jpg", "report.html", "results.csv",
-                       "results.json"}));
+  EXPECT_EQ(files,
+            (std::set<std::string>{".orvello-batch.lock", "eau", "eau/001-good3.jpg",
+                                   "eau/006-good2.jpg", "eau/thumbs", "eau/thumbs/001-good3.jpg",
+                                   "eau/thumbs/006-good2.jpg", "overlay", "overlay/001-good3.png",
+                                   "overlay/006-good2.png", "overlay/thumbs",
+                                   "overlay/thumbs/001-good3.jpg", "overlay/thumbs/006-good2.jpg",
+                                   "report.html", "results.csv", "results.json"}));
 }
 
 TEST(BatchProgramTest, UnusableInputOrOutputEndsWithStatusTwo) {

@@ -8,8 +8,8 @@
 
 #include "batch/batch.h"
 #include "batch/output.h"
-#include "common/safe_file.h"
 #include "batch/report.h"
+#include "common/safe_file.h"
 
 namespace orvello::batch {
 namespace {
@@ -119,9 +119,9 @@ Refined MeasureRefined(const cv::Mat& drawing, int category, double dpi, double 
     } else {
       cv::imencode(".jpg", overlay, bytes, {cv::IMWRITE_JPEG_QUALITY, 90});
     }
-    const std::string thumbnail_name = std::string(kOverlayThumbnailFolder) +
-                                       name.substr(name.find('/'), name.rfind('.') - name.find('/')) +
-                                       ".jpg";
+    const std::string thumbnail_name =
+        std::string(kOverlayThumbnailFolder) +
+        name.substr(name.find('/'), name.rfind('.') - name.find('/')) + ".jpg";
     if (WriteWhole(out / name, std::string_view(reinterpret_cast<const char*>(bytes.data()),
                                                 bytes.size())) == WriteOutcome::kWritten &&
         WriteWhole(out / thumbnail_name, Thumbnail(overlay)) == WriteOutcome::kWritten) {

@@ -32,8 +32,8 @@ struct RefinedOptions {
 struct Refined {
   bool attempted = false;  // false when the drawing could not be loaded
   profile::ProfileResult result;
-  std::string overlay_image;           // relative to the output folder, "/" separated
-  std::string overlay_thumbnail;       // its small copy, relative to the output folder
+  std::string overlay_image;      // relative to the output folder, "/" separated
+  std::string overlay_thumbnail;  // its small copy, relative to the output folder
 };
 
 // The columns (CSV) and keys (JSON) of the profile measurement, in order;
