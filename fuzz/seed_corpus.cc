@@ -15,6 +15,7 @@
 #include <functional>
 #include <iostream>
 #include <limits>
+#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <string>
 #include <vector>
@@ -215,6 +216,39 @@ std::vector<Seed> ArgsSeeds() {
   return seeds;
 }
 
+// Image files for the loading target: a small drawing in every format the
+// tools read, and the faults loading refuses (cut, corrupt, oversized).
+std::vector<Seed> LoadSeeds() {
+  drawgen::DrawOptions options;
+  options.category = 3;
+  options.dpi = 40;
+  const cv::Mat drawing = drawgen::Draw(options).image;
+  const auto encode = [&](const char* extension, std::vector<int> parameters = {}) {
+    std::vector<uchar> bytes;
+    cv::imencode(extension, drawing, bytes, parameters);
+    return Bytes(bytes.begin(), bytes.end());
+  };
+  std::vector<Seed> seeds = {
+      {"drawing.png", encode(".png")},
+      {"drawing.jpg", encode(".jpg")},
+      {"progressive.jpg", encode(".jpg", {cv::IMWRITE_JPEG_PROGRESSIVE, 1})},
+      {"restarts.jpg", encode(".jpg", {cv::IMWRITE_JPEG_RST_INTERVAL, 2})},
+      {"drawing.bmp", encode(".bmp")},
+      {"drawing.tiff", encode(".tiff")},
+      {"drawing.ppm", encode(".ppm")},
+  };
+  Bytes cut = seeds[1].bytes;
+  cut.resize(cut.size() / 2);
+  seeds.push_back({"cut.jpg", cut});
+  Bytes flipped = seeds[1].bytes;
+  for (size_t i = flipped.size() / 2; i < flipped.size() / 2 + 40; i += 5) flipped[i] ^= 0x5A;
+  seeds.push_back({"flipped.jpg", flipped});
+  Bytes huge = seeds[0].bytes;
+  for (int i : {16, 17, 20, 21}) huge[i] = 0x7F;  // IHDR: about 2 x 10^9 squared
+  seeds.push_back({"huge.png", huge});
+  return seeds;
+}
+
 bool WriteSeeds(const std::filesystem::path& dir, const std::vector<Seed>& seeds) {
   std::filesystem::create_directories(dir);
   for (const Seed& seed : seeds) {
@@ -256,6 +290,9 @@ int Run(const std::filesystem::path& root) {
     std::cout << "\n";
     if (!WriteSeeds(root / t.target, seeds)) return 1;
   }
+  const std::vector<Seed> load = LoadSeeds();
+  std::cout << "load: " << load.size() << " seeds\n";
+  if (!WriteSeeds(root / "load", load)) return 1;
   const std::vector<Seed> args = ArgsSeeds();
   std::cout << "args: " << args.size() << " seeds\n";
   return WriteSeeds(root / "args", args) ? 0 : 1;
