@@ -18,7 +18,7 @@ struct BatchSummary {
   std::string input;               // the manifest or folder, as given
   std::vector<int> fill_percents;  // the fill levels of every record
   double scale_error = 0;
-  double seconds = 0;     // wall time of the measurements
+  double seconds = 0;       // wall time of the measurements
   Provenance provenance{};  // version and parameters of the run
 };
 
