@@ -38,10 +38,9 @@ Record Measured(const Job& job, Measurement m, const std::string& water_image,
            .status = m.status,
            .message = std::move(m.message),
            .values = std::move(m.values)};
-  std::optional<double> tool_cl = r.values.Find(ValueId::kVolume);
   r.refined = MeasureRefined(m.drawing, m.category, m.dpi, m.scale, job.mirror, options.scale_error,
-                             options.fill_percents, options.refined, tool_cl, out,
-                             OverlayImageName(water_image));
+                             options.fill_percents, options.refined,
+                             r.values.Find(ValueId::kVolume), out, OverlayImageName(water_image));
   m.drawing.release();
   if (r.status != Status::kMeasured) return r;
   r.range = CapacityRangeOf(m.profile, options.scale_error);

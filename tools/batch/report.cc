@@ -325,8 +325,8 @@ std::string FormatHtml(const std::vector<Record>& records, const BatchSummary& s
               FormatValue(r.exchange.full_weight_g) + " g</div>";
     }
     if (r.refined.attempted) html += "<div class=\"tools\">";
-    if (tool_volume && !r.refined.attempted) {
-      html += "<div class=\"volume\">" + FormatValue(*tool_volume) + "</div>";
+    if (const std::optional<double> volume = tool_volume; volume && !r.refined.attempted) {
+      html += "<div class=\"volume\">" + FormatValue(*volume) + "</div>";
     }
     if (r.range) {
       html += "<div class=\"range\">" + std::string(r.refined.attempted ? "tool range " : "") +

@@ -27,6 +27,24 @@ std::vector<Record> SomeRecords() {
   for (int p = 0; p <= 100; ++p) section.curve.push_back({p * 0.092, p * 0.33494});
   section.water_image = "eau/001-vase.jpg";
   section.thumbnail_jpeg = "\xFF\xD8\xFF";
+  section.refined.attempted = true;
+  profile::ProfileResult& r = section.refined.result;
+  r.measured = true;
+  r.capacity_cl = 33.6123456;
+  r.capacity_low_cl = 33.5;
+  r.capacity_high_cl = 33.7;
+  r.solid_cl = 50.25;
+  r.solid_low_cl = 50;
+  r.solid_high_cl = 50.5;
+  r.liquid_height_cm = 9.25;
+  r.total_height_cm = 10;
+  r.opening_cm = 6.75;
+  r.rim_cm = 7.5;
+  r.max_diameter_cm = 8;
+  r.base_cm = 5;
+  r.confidence = profile::Confidence::kOk;
+  r.warnings = {"skew-corrected", "ink-ignored"};
+  section.refined.overlay_image = "overlay/001-vase.png";
 
   Record silhouette;
   silhouette.job = {3, "c3.png", "/p/c3.png", "3", "600", "0.5", true, ""};
@@ -90,20 +108,27 @@ TEST(FormatCsvTest, OneLinePerRecordWithEveryColumn) {
   auto ExpectColumnsFirst = [](const std::string& line, const std::string& first) {
     EXPECT_EQ(line.substr(0, first.size() + 1), first + ",");
   };
-  ExpectColumnsFirst(header,
-                     "file,category,dpi,scale,mirror,status,message,volume_cl,liquid_height_cm,"
-                     "total_height_cm,height_cm,opening_cm,ratio,base_cm,rim_width_cm,fill_100_cl,"
-                     "fill_90_cl,fill_80_cl,capacity_low_cl,capacity_high_cl,water_image");
+  ExpectColumnsFirst(
+      header,
+      "file,category,dpi,scale,mirror,status,message,volume_cl,liquid_height_cm,"
+      "total_height_cm,height_cm,opening_cm,ratio,base_cm,rim_width_cm,fill_100_cl,"
+      "fill_90_cl,fill_80_cl,capacity_low_cl,capacity_high_cl,water_image,"
+      "refined_status,refined_capacity_cl,refined_capacity_low_cl,refined_capacity_high_cl,"
+      "refined_solid_cl,refined_solid_low_cl,refined_solid_high_cl,refined_liquid_height_cm,"
+      "refined_total_height_cm,refined_opening_cm,refined_rim_cm,refined_max_diameter_cm,"
+      "refined_base_cm,confidence,warnings,overlay_image");
   ExpectColumnsFirst(
       section,
       "plate 1/vase.jpg,2,300,1,0,measured,,33.4941,9.21173,9.99913,,6.82413,0.682472,"
-      "7.95867,1.23457e-05,33.4941,30.1663,26.8076,33.4109,33.5775,eau/001-vase.jpg");
+      "7.95867,1.23457e-05,33.4941,30.1663,26.8076,33.4109,33.5775,eau/001-vase.jpg,"
+      "measured,33.6123,33.5,33.7,50.25,50,50.5,9.25,10,6.75,7.5,8,5,ok,"
+      "skew-corrected;ink-ignored,overlay/001-vase.png");
   ExpectColumnsFirst(silhouette,
                      "c3.png,3,600,0.5,1,measured,,inf,,,1.23457e+08,7.5184,,,,,,,48.4272,48.6325,"
-                     "eau/002-c3.jpg");
+                     "eau/002-c3.jpg,refused,,,,,,,,,,,,,check,,");
   ExpectColumnsFirst(bad,
                      "\"<b>\"\"odd\"\", name.png\",4,abc,1,0,unknown-category,\"Unknown category "
-                     "\"\"4\"\": it must be 1, 2 or 3\",,,,,,,,,,,,,,");
+                     "\"\"4\"\": it must be 1, 2 or 3\",,,,,,,,,,,,,,,refused,,,,,,,,,,,,,check,,");
 }
 
 TEST(FormatJsonTest, PrintedDigitsAsNumbers) {

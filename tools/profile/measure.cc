@@ -353,6 +353,7 @@ std::optional<InkPieces> FindPieces(const cv::Mat& mask, int category, double do
 struct LineFit {
   double a = 0, b = 0;
   bool ok = false;
+  double stray = 0;  // SymmetrySkew: the share of rows whose midpoint strays
 };
 
 LineFit FitLine(const std::vector<cv::Point2d>& pts) {
@@ -385,6 +386,7 @@ LineFit FitLine(const std::vector<cv::Point2d>& pts) {
 // The skew of a symmetric silhouette: the slope of the midpoints of its rows.
 LineFit SymmetrySkew(const cv::Mat& ink) {
   std::vector<cv::Point2d> mids;
+  std::vector<double> widths;
   const int step = std::max(1, ink.rows / 2000);
   for (int y = 0; y < ink.rows; y += step) {
     const uchar* m = ink.ptr<uchar>(y);
@@ -395,7 +397,10 @@ LineFit SymmetrySkew(const cv::Mat& ink) {
         r = x;
       }
     }
-    if (l >= 0) mids.emplace_back((l + r + 1) / 2.0, y + 0.5);
+    if (l >= 0) {
+      mids.emplace_back((l + r + 1) / 2.0, y + 0.5);
+      widths.push_back(r + 1 - l);
+    }
   }
   // Leave out the top and bottom tenth (rim and foot details).
   if (mids.size() > 20) {
@@ -403,7 +408,16 @@ LineFit SymmetrySkew(const cv::Mat& ink) {
     mids = std::vector<cv::Point2d>(mids.begin() + static_cast<std::ptrdiff_t>(cut),
                                     mids.end() - static_cast<std::ptrdiff_t>(cut));
   }
-  return FitLine(mids);
+  LineFit fit = FitLine(mids);
+  // A handle or a spout moves the midpoints of a block of rows: such a
+  // silhouette's skew is not to be trusted.
+  if (fit.ok) {
+    const double tolerance = 0.015 * Median(widths);
+    double stray = 0;
+    for (const cv::Point2d& q : mids) stray += std::abs(q.x - fit.a - fit.b * q.y) > tolerance;
+    fit.stray = stray / static_cast<double>(mids.size());
+  }
+  return fit;
 }
 
 // The rotation about the centre of a `size` image that makes a line of slope
@@ -418,7 +432,7 @@ cv::Mat Upright(double slope, cv::Size size) {
 // The skew of a symmetric silhouette, refined: the midpoints of horizontal
 // rows of a tilted silhouette lean a little less than its axis, so the
 // silhouette is turned upright by the estimate and measured again.
-double SymmetrySlope(const cv::Mat& ink) {
+double SymmetrySlope(const cv::Mat& ink, bool* asymmetric) {
   cv::Mat small = ink;
   const int side = std::max(ink.rows, ink.cols);
   if (side > 1500) {
@@ -458,8 +472,17 @@ double SymmetrySlope(const cv::Mat& ink) {
     b0 = b1;
     a1 = a1 + b1 / gain;
   }
-  const double angle = a1;
-  return std::tan(angle);
+  const LineFit last = [&] {
+    cv::Mat turned;
+    cv::warpAffine(small, turned, Upright(std::tan(a1), small.size()), small.size(),
+                   cv::INTER_NEAREST, cv::BORDER_CONSTANT, cv::Scalar(0));
+    return SymmetrySkew(turned);
+  }();
+  if (last.ok && last.stray > 0.1) {
+    *asymmetric = true;
+    return 0;
+  }
+  return std::tan(a1);
 }
 
 // The slope of the longest near-vertical straight line: the angle whose
@@ -598,9 +621,13 @@ ProfileResult MeasureProfileImpl(const cv::Mat& drawing_bgr, const ProfileParams
   // Skew.
   double slope = 0;
   if (p.category == 3) {
-    slope = SymmetrySlope(pieces->Of(InkPieces::kKept, crop));
+    bool asymmetric = false;
+    slope = SymmetrySlope(pieces->Of(InkPieces::kKept, crop), &asymmetric);
+    if (asymmetric) Warn(result, kWarnAsymmetric);
   } else if (p.category == 1 && !pieces->view_box.empty()) {
-    slope = SymmetrySlope(pieces->Of(InkPieces::kView, pieces->view_box));
+    bool asymmetric = false;
+    slope = SymmetrySlope(pieces->Of(InkPieces::kView, pieces->view_box), &asymmetric);
+    if (asymmetric) Warn(result, kWarnAsymmetric);
   } else if (p.category == 2) {
     // The median line stands in the middle of the drawing's width, between
     // the section and the exterior view; slanted walls stand apart.

@@ -134,7 +134,8 @@ std::vector<Case> Cases() {
   {
     auto o = Drawing(1, Shape::kBowl, 300, 1);
     o.handle = true;
-    add("cat 1 bowl with a handle", o, Surface::kMiddle, true);
+    // The handle leaves the exterior view's skew in doubt.
+    add("cat 1 bowl with a handle", o, Surface::kMiddle, false, "asymmetric");
   }
   add("cat 3 filled globular", Drawing(3, Shape::kGlobularJar, 300, 1), Surface::kEdge, true);
   {
