@@ -686,6 +686,8 @@ Imported FromDxf(std::string_view text) {
     return nullptr;
   };
   std::vector<ProfilePoint> polyline_points;
+  bool units_next = false;
+  double unit_mm = 1;  // $INSUNITS: inches, feet, mm, cm, m; mm when unset or other
   auto end_entity = [&]() {
     if (type == "LWPOLYLINE") {
       std::vector<ProfilePoint>* wall = wall_of(layer);
@@ -712,7 +714,16 @@ Imported FromDxf(std::string_view text) {
       }
       continue;
     }
-    if (g.code == 8) {
+    if (g.code == 9) {
+      units_next = g.value == "$INSUNITS";
+    } else if (g.code == 70 && units_next) {
+      static const std::pair<std::string_view, double> kUnits[] = {
+          {"1", 25.4}, {"2", 304.8}, {"4", 1}, {"5", 10}, {"6", 1000}};
+      for (const auto& [code, mm] : kUnits) {
+        if (g.value == code) unit_mm = mm;
+      }
+      units_next = false;
+    } else if (g.code == 8) {
       layer = std::string(g.value);
       if (type == "POLYLINE") {
         in_polyline = true;
@@ -732,9 +743,10 @@ Imported FromDxf(std::string_view text) {
     }
   }
   end_entity();
-  if (axis_x && *axis_x != 0) {
-    for (auto* wall : {&profile.inner, &profile.outer}) {
-      for (ProfilePoint& q : *wall) q.radius_cm -= *axis_x / kMmPerCm;
+  for (auto* wall : {&profile.inner, &profile.outer}) {
+    for (ProfilePoint& q : *wall) {
+      q.radius_cm = (q.radius_cm - axis_x.value_or(0) / kMmPerCm) * unit_mm;
+      q.height_cm *= unit_mm;
     }
   }
   if (profile.inner.empty() && profile.outer.empty()) {

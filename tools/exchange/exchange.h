@@ -102,7 +102,9 @@ Imported FromSvg(std::string_view text);
 
 // Returns the profile of a DXF text (ASCII, any version): the POLYLINE/VERTEX
 // or LWPOLYLINE entities on the layers INNER and OUTER (any case), the axis
-// on x = the first LINE on layer AXIS, else x = 0; y is the height in mm.
+// on x = the first LINE on layer AXIS, else x = 0; y is the height. Lengths
+// in the unit of the header's $INSUNITS (inches, feet, mm, cm or m), in mm
+// when it has none or another.
 Imported FromDxf(std::string_view text);
 
 // Returns the profile of `text` in `format`.

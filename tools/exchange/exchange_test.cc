@@ -155,6 +155,27 @@ TEST(SvgTest, ReadsAHandDrawnPathAndUnits) {
   EXPECT_NEAR(MeasureProfile(in.profile, fills).capacity_cl, kPi * 25 * 4 / 10, 1e-9);
 }
 
+TEST(DxfTest, LengthsInTheHeadersUnit) {
+  // The same interior, 2 units deep and 1.5 units in radius, in four units.
+  const struct {
+    const char* units;
+    double cm_per_unit;
+  } kCases[] = {{"", 0.1}, {"4", 0.1}, {"5", 1}, {"1", 2.54}, {"6", 100}};
+  for (const auto& c : kCases) {
+    std::string dxf;
+    if (*c.units) {
+      dxf += "0\nSECTION\n2\nHEADER\n9\n$INSUNITS\n70\n" + std::string(c.units) + "\n0\nENDSEC\n";
+    }
+    dxf +=
+        "0\nSECTION\n2\nENTITIES\n0\nLWPOLYLINE\n8\nINNER\n10\n-1.5\n20\n2\n10\n-1.5\n20\n0\n"
+        "0\nENDSEC\n0\nEOF\n";
+    const Imported in = FromDxf(dxf);
+    ASSERT_TRUE(in.ok) << in.error;
+    EXPECT_NEAR(in.profile.inner[0].height_cm, 2 * c.cm_per_unit, 1e-12) << c.units;
+    EXPECT_NEAR(in.profile.inner[0].radius_cm, 1.5 * c.cm_per_unit, 1e-12) << c.units;
+  }
+}
+
 TEST(DxfTest, ReadsLightweightPolylinesAndTheAxis) {
   // The section right of an axis at x = 100: a cone frustum, radius 30 mm at
   // the floor (y = 20) and 50 mm at the rim (y = 70).
