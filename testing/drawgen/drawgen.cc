@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <numbers>
+#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <optional>
 #include <stdexcept>
@@ -225,37 +227,101 @@ struct PixelProfile {
   }
 };
 
-// Ink of the exterior, from the axis out to the outer surface.
-SpanFn ExteriorSpan(const PixelProfile& p) {
-  return [p](double u) -> std::optional<Span> { return Span{0, p.Outer(u)}; };
+// The spans below take `out`, the share of each stroke's width that lies
+// outside the material: 0 when strokes lie inside it (Surface::kEdge, or no
+// stroke at all), 0.5 when they are centred on the surface (kMiddle).
+
+// Ink of the exterior, from the axis out to the outer surface (and the part
+// of its stroke outside the material).
+SpanFn ExteriorSpan(const PixelProfile& p, double out) {
+  if (out == 0) {
+    return [p](double u) -> std::optional<Span> { return Span{0, p.Outer(u)}; };
+  }
+  return [p, out](double u) -> std::optional<Span> {
+    return Span{0, p.Outer(u) + out * p.OuterStroke(u)};
+  };
 }
 
 // Paper inside the exterior outline, `axis_gap` px away from the axis.
-SpanFn ExteriorInside(const PixelProfile& p, double axis_gap) {
-  return [p, axis_gap](double u) -> std::optional<Span> {
-    return Span{axis_gap, p.Outer(u) - p.OuterStroke(u)};
+SpanFn ExteriorInside(const PixelProfile& p, double axis_gap, double out) {
+  const double in = 1 - out;
+  return [p, axis_gap, in](double u) -> std::optional<Span> {
+    return Span{axis_gap, p.Outer(u) - in * p.OuterStroke(u)};
   };
 }
 
 // Ink of the wall section: wall above the inner floor, base below it.
-SpanFn SectionSpan(const PixelProfile& p) {
-  return [p](double u) -> std::optional<Span> {
-    if (u <= p.floor) return Span{0, p.Outer(u)};
-    return Span{p.Inner(u), p.Outer(u)};
+SpanFn SectionSpan(const PixelProfile& p, double out) {
+  if (out == 0) {
+    return [p](double u) -> std::optional<Span> {
+      if (u <= p.floor) return Span{0, p.Outer(u)};
+      return Span{p.Inner(u), p.Outer(u)};
+    };
+  }
+  return [p, out](double u) -> std::optional<Span> {
+    const double outer = p.Outer(u) + out * p.OuterStroke(u);
+    if (u <= p.floor + out * p.stroke) return Span{0, outer};
+    return Span{p.Inner(u) - out * p.InnerStroke(u), outer};
   };
 }
 
 // Paper inside the section outline, `axis_gap` px away from the axis.
-SpanFn SectionInside(const PixelProfile& p, double axis_gap) {
-  return [p, axis_gap](double u) -> std::optional<Span> {
-    const double outer = p.Outer(u) - p.OuterStroke(u);
-    if (u <= p.floor - p.stroke) return Span{axis_gap, outer};
-    return Span{p.Inner(std::max(u, p.floor)) + p.InnerStroke(u), outer};
+SpanFn SectionInside(const PixelProfile& p, double axis_gap, double out) {
+  const double in = 1 - out;
+  return [p, axis_gap, in](double u) -> std::optional<Span> {
+    const double outer = p.Outer(u) - in * p.OuterStroke(u);
+    if (u <= p.floor - in * p.stroke) return Span{axis_gap, outer};
+    return Span{p.Inner(std::max(u, p.floor)) + in * p.InnerStroke(u), outer};
   };
 }
 
 SpanFn Band(double lo, double hi) {
   return [lo, hi](double) -> std::optional<Span> { return Span{lo, hi}; };
+}
+
+// The handle: a strap `width` px wide whose middle line is the outer half of
+// an ellipse from height u1 to u2 reaching `reach` px from the axis, joined
+// to the exterior outline (whose inner edge lies `in_share` of a stroke
+// inside the outer surface).
+struct HandleShape {
+  double u1 = 0;
+  double u2 = 0;
+  double reach = 0;
+  double width = 0;
+};
+
+HandleShape HandleOf(const PixelProfile& p, double widest) {
+  HandleShape h;
+  h.u1 = 0.5 * p.top;
+  h.u2 = 0.85 * p.top;
+  h.width = 0.05 * p.top;
+  h.reach = widest + 0.35 * std::min(widest, 0.5 * p.top);
+  return h;
+}
+
+SpanFn HandleSpan(const PixelProfile& p, const HandleShape& h, double in_share) {
+  double root = p.Outer(h.u1);
+  for (int i = 0; i <= 100; ++i) root = std::min(root, p.Outer(h.u1 + (h.u2 - h.u1) * i / 100));
+  const double uc = (h.u1 + h.u2) / 2;
+  const double b = (h.u2 - h.u1) / 2;
+  const double a = h.reach - h.width / 2 - root;
+  const double w = h.width / 2;
+  return [p, root, uc, a, b, w, in_share](double u) -> std::optional<Span> {
+    const double t = u - uc;
+    if (std::abs(t) >= b + w) return std::nullopt;
+    const double hi = root + (a + w) * std::sqrt(1 - std::pow(t / (b + w), 2));
+    double lo = root;
+    if (std::abs(t) < b - w) lo = root + (a - w) * std::sqrt(1 - std::pow(t / (b - w), 2));
+    lo = std::max(lo, p.Outer(u) - in_share * p.OuterStroke(u));
+    if (hi < lo) return std::nullopt;
+    return Span{lo, hi};
+  };
+}
+
+// A gap across a stroke: the band of the stroke whose edges lie at
+// `surface(u) - out_px(u)` and `surface(u) + in_px(u)`, widened by one pixel.
+SpanFn GapSpan(std::function<double(double)> lo, std::function<double(double)> hi) {
+  return [lo, hi](double u) -> std::optional<Span> { return Span{lo(u) - 1, hi(u) + 1}; };
 }
 
 struct Layout {
@@ -307,12 +373,27 @@ bool LeftEdgeLayoutOk(int axis_edge, int view_edge, int width, int half, int gap
          view_edge - half >= std::max(axis_edge + gap, third + 1) && view_edge + half <= width - 1;
 }
 
-Layout PlaceDrawing(const DrawOptions& o, const PixelProfile& p) {
+double Widest(const PixelProfile& p) {
   double widest = 0;
   for (int i = 0; i <= 4000; ++i) widest = std::max(widest, p.Outer(p.top * i / 4000));
   for (double h : p.profile->Breaks()) widest = std::max(widest, p.Outer(h * p.k));
-  const int half = static_cast<int>(std::ceil(widest + 0.01));
-  const int margin = std::max(10, static_cast<int>(std::lround(0.08 * p.top)));
+  return widest;
+}
+
+// What a drawing needs beyond the vessel's outer surface: `extra` px on each
+// side (strokes outside the material, a handle), `extra_rows` above and
+// below; `reach` is the median search row's exterior outline distance from
+// the axis column's right edge (category 2).
+struct Room {
+  double extra = 0;
+  int extra_rows = 0;
+  double reach_shift = 0;
+};
+
+Layout PlaceDrawing(const DrawOptions& o, const PixelProfile& p, const Room& room) {
+  const double widest = Widest(p);
+  const int half = static_cast<int>(std::ceil(widest + room.extra + 0.01));
+  const int margin = std::max(10, static_cast<int>(std::lround(0.08 * p.top))) + room.extra_rows;
   Layout layout;
   PlaceRows(o.height_px, p.top, margin, &layout);
   const int width = o.width_px;
@@ -333,7 +414,7 @@ Layout PlaceDrawing(const DrawOptions& o, const PixelProfile& p) {
     const int floor_y = RowOf(layout.foot_edge, p.floor);
     const int median_y = top_y + static_cast<int>((floor_y - top_y + 1) * 0.75);
     const double u = layout.foot_edge - (median_y + 0.5);
-    const double reach = p.Outer(u) - p.OuterStroke(u);
+    const double reach = p.Outer(u) - p.OuterStroke(u) + room.reach_shift;
     if (width == 0) {
       int axis_edge = margin + half;
       while (!MedianLayoutOk(axis_edge, axis_edge + half + margin, half, reach)) {
@@ -409,6 +490,203 @@ void AddNoise(unsigned seed, cv::Mat* grey) {
   level.convertTo(*grey, CV_8U);
 }
 
+// Hatches `region` (drawn at `factor` times the nominal size) with ink lines
+// at 45 degrees, `spacing` px apart and `width` px wide.
+void Hatch(const Region& region, int foot_edge, int factor, double spacing, double width,
+           cv::Mat* canvas) {
+  cv::Mat inside = cv::Mat::zeros(canvas->size(), CV_8UC1);
+  Region mask = region;
+  mask.value = 255;
+  Fill(mask, foot_edge, factor, &inside);
+  cv::Mat lines = cv::Mat::zeros(canvas->size(), CV_8UC1);
+  const double step = spacing * factor;
+  const int thickness = std::max(1, static_cast<int>(std::lround(width * factor)));
+  const int rows = canvas->rows;
+  for (double c = 0; c < canvas->cols + rows; c += step) {
+    const int x = static_cast<int>(std::lround(c));
+    cv::line(lines, cv::Point(x, 0), cv::Point(x - rows, rows), cv::Scalar(255), thickness,
+             cv::LINE_8);
+  }
+  canvas->setTo(0, inside & lines);
+}
+
+// Draws `text` with its baseline's left end at `origin`, letters `height` px
+// tall (the height of a capital).
+void PutText(cv::Mat* grey, const std::string& text, cv::Point origin, double height, double mm,
+             bool antialias) {
+  const int font = cv::FONT_HERSHEY_SIMPLEX;
+  const int thickness = std::max(1, static_cast<int>(std::lround(0.3 * mm)));
+  int base = 0;
+  const double unit = cv::getTextSize("F", font, 1.0, thickness, &base).height;
+  cv::putText(*grey, text, origin, font, height / unit, cv::Scalar(0), thickness,
+              antialias ? cv::LINE_AA : cv::LINE_8);
+}
+
+cv::Size TextSize(const std::string& text, double height, double mm) {
+  const int font = cv::FONT_HERSHEY_SIMPLEX;
+  const int thickness = std::max(1, static_cast<int>(std::lround(0.3 * mm)));
+  int base = 0;
+  const double unit = cv::getTextSize("F", font, 1.0, thickness, &base).height;
+  return cv::getTextSize(text, font, height / unit, thickness, &base);
+}
+
+std::string Number(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", value);
+  return text;
+}
+
+void Shift(Lines* lines, double dx, double dy) {
+  lines->axis_x += dx;
+  lines->rim_y += dy;
+  if (lines->floor_y != 0) lines->floor_y += dy;
+}
+
+// The annotations of a plate and the dust and skew of its scan: a caption
+// and catalogue number, a scale bar, specks, a turn of the sheet. Grows the
+// canvas as needed and keeps `d`'s positions in step.
+void Annotate(const DrawOptions& o, double k, double mm, cv::Mat* grey, Drawing* d) {
+  const bool aa = o.antialias;
+  cv::Mat points;
+  cv::findNonZero(*grey < 128, points);
+  cv::Rect ink = points.empty() ? cv::Rect(0, 0, grey->cols, grey->rows) : cv::boundingRect(points);
+  const int gap = static_cast<int>(std::lround(4 * mm));
+  const int edge = static_cast<int>(std::lround(3 * mm));
+  const std::string caption = "Fig. 12";
+  const std::string number = "Inv. 1987.46";
+  const double caption_h = 3 * mm;
+  const double number_h = 2.5 * mm;
+  const double label_h = 2.5 * mm;
+
+  // Layout below the drawing: caption, then the bar with its labels.
+  double bar_cm = 1;
+  for (const double length : {2.0, 5.0, 10.0}) {
+    if (length <= 0.75 * o.height_cm) bar_cm = length;
+  }
+  const double bar_px = bar_cm * k;
+  const int bar_h = std::max(2, static_cast<int>(std::lround(1.5 * mm)));
+  const int tick_h = std::max(2, static_cast<int>(std::lround(1 * mm)));
+  const cv::Size caption_size = TextSize(caption, caption_h, mm);
+  const cv::Size number_size = TextSize(number, number_h, mm);
+  const cv::Size end_label = TextSize(Number(bar_cm) + " cm", label_h, mm);
+  const int centre = ink.x + ink.width / 2;
+  int y = ink.br().y + gap;
+  int caption_x = 0, caption_y = 0;
+  if (o.caption) {
+    caption_x = centre - caption_size.width / 2;
+    caption_y = y + caption_size.height;
+    y = caption_y + gap;
+  }
+  int bar_x = 0, bar_y = 0;
+  if (o.scale_bar) {
+    bar_x = static_cast<int>(std::lround(centre - bar_px / 2));
+    bar_y = y + static_cast<int>(std::lround(label_h)) + 2 * tick_h;
+    y = bar_y + bar_h;
+  }
+  int number_x = 0, number_y = 0;
+  if (o.caption) {
+    number_x = ink.x - gap - number_size.width;
+    number_y = ink.y + ink.height / 4 + number_size.height;
+  }
+  // Padding of the canvas.
+  int left = 0, right = 0, bottom = 0;
+  auto need = [&](int x0, int x1, int y1) {
+    left = std::max(left, edge - x0);
+    right = std::max(right, x1 + edge - grey->cols);
+    bottom = std::max(bottom, y1 + edge - grey->rows);
+  };
+  if (o.caption) {
+    need(caption_x, caption_x + caption_size.width, caption_y + caption_size.height / 3);
+    need(number_x, number_x + number_size.width, number_y);
+  }
+  if (o.scale_bar) {
+    need(bar_x - end_label.width, static_cast<int>(bar_x + bar_px) + end_label.width,
+         bar_y + bar_h);
+  }
+  if (left > 0 || right > 0 || bottom > 0) {
+    cv::copyMakeBorder(*grey, *grey, 0, bottom, left, right, cv::BORDER_CONSTANT, cv::Scalar(255));
+    d->axis_x += left;
+    for (Lines* lines : {&d->surface, &d->edge, &d->middle}) Shift(lines, left, 0);
+    caption_x += left;
+    number_x += left;
+    bar_x += left;
+  }
+  if (o.caption) {
+    PutText(grey, caption, cv::Point(caption_x, caption_y), caption_h, mm, aa);
+    PutText(grey, number, cv::Point(number_x, number_y), number_h, mm, aa);
+  }
+  if (o.scale_bar) {
+    const int x1 = static_cast<int>(std::lround(bar_x + bar_px));
+    const int line = std::max(1, static_cast<int>(std::lround(0.2 * mm)));
+    for (int i = 0; i < 5; ++i) {
+      const int a = static_cast<int>(std::lround(bar_x + bar_px * i / 5));
+      const int b = static_cast<int>(std::lround(bar_x + bar_px * (i + 1) / 5));
+      if (i % 2 == 0) {
+        cv::rectangle(*grey, cv::Rect(a, bar_y, b - a, bar_h), cv::Scalar(0), cv::FILLED);
+      }
+      cv::rectangle(*grey, cv::Point(a, bar_y - tick_h), cv::Point(a + line - 1, bar_y),
+                    cv::Scalar(0), cv::FILLED);
+    }
+    cv::rectangle(*grey, cv::Point(x1 - line, bar_y - tick_h), cv::Point(x1 - 1, bar_y),
+                  cv::Scalar(0), cv::FILLED);
+    // The bar's outline, inside its edges.
+    const int bottom_y = bar_y + bar_h - 1;
+    cv::rectangle(*grey, cv::Point(bar_x, bar_y), cv::Point(x1 - 1, bar_y + line - 1),
+                  cv::Scalar(0), cv::FILLED);
+    cv::rectangle(*grey, cv::Point(bar_x, bottom_y - line + 1), cv::Point(x1 - 1, bottom_y),
+                  cv::Scalar(0), cv::FILLED);
+    cv::rectangle(*grey, cv::Point(bar_x, bar_y), cv::Point(bar_x + line - 1, bottom_y),
+                  cv::Scalar(0), cv::FILLED);
+    cv::rectangle(*grey, cv::Point(x1 - line, bar_y), cv::Point(x1 - 1, bottom_y), cv::Scalar(0),
+                  cv::FILLED);
+    const int label_y = bar_y - tick_h - tick_h / 2;
+    const cv::Size zero = TextSize("0", label_h, mm);
+    PutText(grey, "0", cv::Point(bar_x - zero.width / 2, label_y), label_h, mm, aa);
+    PutText(grey, Number(bar_cm) + " cm", cv::Point(x1 - zero.width / 2, label_y), label_h, mm, aa);
+    d->scale_bar_cm = bar_cm;
+    d->scale_bar_x0 = bar_x - 0.5;
+    d->scale_bar_x1 = x1 - 0.5;
+    d->scale_bar_y = bar_y + (bar_h - 1) / 2.0;
+  }
+  if (o.specks > 0) {
+    cv::Mat paper = *grey >= 200;
+    cv::Mat distance;
+    cv::distanceTransform(paper, distance, cv::DIST_L2, 3);
+    cv::RNG rng(o.seed * 40503u + 11);
+    for (int i = 0; i < o.specks; ++i) {
+      for (int attempt = 0; attempt < 50; ++attempt) {
+        const double x = rng.uniform(0.0, static_cast<double>(grey->cols));
+        const double yy = rng.uniform(0.0, static_cast<double>(grey->rows));
+        const double radius = std::max(0.5, rng.uniform(0.05, 0.3) * mm);
+        const int level = rng.uniform(0, 81);
+        if (distance.at<float>(static_cast<int>(yy), static_cast<int>(x)) <= radius + mm) continue;
+        constexpr int kBits = 4;
+        cv::circle(*grey, cv::Point(static_cast<int>(x * 16), static_cast<int>(yy * 16)),
+                   static_cast<int>(radius * 16), cv::Scalar(level), cv::FILLED,
+                   aa ? cv::LINE_AA : cv::LINE_8, kBits);
+        break;
+      }
+    }
+  }
+  if (o.skew_deg != 0) {
+    const double w = grey->cols;
+    const double h = grey->rows;
+    const double radians = o.skew_deg * std::numbers::pi / 180;
+    const int cols = static_cast<int>(
+        std::ceil(std::abs(std::cos(radians)) * w + std::abs(std::sin(radians)) * h));
+    const int rows = static_cast<int>(
+        std::ceil(std::abs(std::sin(radians)) * w + std::abs(std::cos(radians)) * h));
+    cv::Mat m = cv::getRotationMatrix2D(cv::Point2f((w - 1) / 2, (h - 1) / 2), o.skew_deg, 1);
+    m.at<double>(0, 2) += (cols - w) / 2;
+    m.at<double>(1, 2) += (rows - h) / 2;
+    cv::Mat turned;
+    cv::warpAffine(*grey, turned, m, cv::Size(cols, rows), cv::INTER_LINEAR, cv::BORDER_CONSTANT,
+                   cv::Scalar(255));
+    *grey = turned;
+    d->skew = cv::Matx23d(m.ptr<double>());
+  }
+}
+
 void Validate(const DrawOptions& o) {
   if (o.category < 1 || o.category > 3) {
     throw std::invalid_argument("category must be 1, 2 or 3");
@@ -424,6 +702,22 @@ void Validate(const DrawOptions& o) {
   }
   if (o.width_px < 0 || o.height_px < 0) {
     throw std::invalid_argument("canvas size must not be negative");
+  }
+  if (!(o.pen_mm >= 0) || !std::isfinite(o.pen_mm)) {
+    throw std::invalid_argument("pen width must not be negative");
+  }
+  if (o.breaks < 0 || o.breaks > 1000 || o.specks < 0 || o.specks > 100000) {
+    throw std::invalid_argument("breaks or specks out of range");
+  }
+  if (!(std::abs(o.skew_deg) <= 45)) throw std::invalid_argument("skew above 45 degrees");
+  if (o.jpeg_quality < 0 || o.jpeg_quality > 100) {
+    throw std::invalid_argument("JPEG quality must be from 0 to 100");
+  }
+  if (o.category == 3 && o.section_fill != SectionFill::kNone) {
+    throw std::invalid_argument("a section fill needs a section (category 1 or 2)");
+  }
+  if (o.category == 3 && o.filled && o.breaks > 0) {
+    throw std::invalid_argument("breaks need an outline");
   }
   if (o.width_px > kMaxSidePx || o.height_px > kMaxSidePx ||
       o.height_cm * o.scale * o.dpi / 2.54 > kMaxSidePx) {
@@ -443,6 +737,43 @@ std::vector<Shape> AllShapes() {
 }
 
 std::string ShapeName(Shape shape) { return Definition(shape).name; }
+
+std::string SurfaceName(Surface surface) { return surface == Surface::kMiddle ? "middle" : "edge"; }
+
+bool ParseSurface(const std::string& name, Surface* surface) {
+  for (Surface s : {Surface::kEdge, Surface::kMiddle}) {
+    if (SurfaceName(s) == name) {
+      *surface = s;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string SectionFillName(SectionFill fill) {
+  switch (fill) {
+    case SectionFill::kNone:
+      return "none";
+    case SectionFill::kBlack:
+      return "black";
+    case SectionFill::kGrey:
+      return "grey";
+    case SectionFill::kHatched:
+      return "hatched";
+  }
+  return "";
+}
+
+bool ParseSectionFill(const std::string& name, SectionFill* fill) {
+  for (SectionFill f :
+       {SectionFill::kNone, SectionFill::kBlack, SectionFill::kGrey, SectionFill::kHatched}) {
+    if (SectionFillName(f) == name) {
+      *fill = f;
+      return true;
+    }
+  }
+  return false;
+}
 
 bool ParseShape(const std::string& name, Shape* shape) {
   for (Shape s : AllShapes()) {
@@ -547,37 +878,102 @@ Drawing Draw(const DrawOptions& o) {
   Validate(o);
   const Profile profile(o.shape, o.height_cm);
   const double k = o.scale * o.dpi / 2.54;
-  const double stroke = std::max(1.0, std::round(2 * o.dpi / 300 * o.scale));
+  const double mm = o.dpi / 25.4;  // pixels per millimetre of paper
+  const double stroke = o.pen_mm > 0 ? std::max(1.0, o.pen_mm * mm)
+                                     : std::max(1.0, std::round(2 * o.dpi / 300 * o.scale));
   const PixelProfile p{&profile, k, o.height_cm * k, profile.floor_cm() * k, stroke};
-  const Layout layout = PlaceDrawing(o, p);
+  const bool middle = o.surface == Surface::kMiddle;
+  const bool black = o.section_fill == SectionFill::kBlack;
+  const double median = o.pen_mm > 0 ? stroke : std::min(3.0, stroke);
+  // Shares of the exterior's and the section's strokes outside the material.
+  const double out_ext = middle && !(o.category == 3 && o.filled) ? 0.5 : 0;
+  const double out_sec = middle && !black ? 0.5 : 0;
+  const double e_ext = out_ext * stroke;  // ink beyond the surface, px
+  const double e_sec = out_sec * stroke;
+  const double in_ext = stroke - e_ext;  // ink inside the material, px
+  const double in_sec = stroke - e_sec;
+  // Width of the stroke drawn on the axis; in kMiddle the axis runs along its
+  // middle, half of it left of the column edge where kEdge puts the axis.
+  const double axis_stroke = o.category == 2 ? median : o.category == 1 && !black ? stroke : 0;
+  const double axis_shift = middle ? axis_stroke / 2 : 0;
+  const double widest = Widest(p);
+  const HandleShape handle = HandleOf(p, widest);
 
-  const double axis = layout.axis_edge;
-  const double median = std::min(3.0, stroke);
+  Room room;
+  if (middle) {
+    room.extra = 2 * std::max(e_ext, e_sec) + axis_shift;
+    room.extra_rows = static_cast<int>(std::ceil(stroke));
+    room.reach_shift = e_ext - axis_shift;
+  }
+  if (o.handle) room.extra += handle.reach + handle.width - widest;
+  const Layout layout = PlaceDrawing(o, p, room);
+
+  const double axis = layout.axis_edge - (o.category == 3 ? 0 : axis_shift);
   std::vector<Region> regions;
   auto add = [&](double u_lo, double u_hi, SpanFn span, Side side, double x, uchar value) {
     regions.push_back({u_lo, u_hi, std::move(span), side, x, value});
   };
   const double top = p.top;
+  const uchar inside = o.section_fill == SectionFill::kGrey ? 160 : 255;
+  const double ext_x = o.category == 1 ? layout.view_edge : axis;  // axis of the exterior
+  std::optional<Region> section_inside;
   switch (o.category) {
     case 3:
-      add(0, top, ExteriorSpan(p), Side::kBoth, axis, 0);
+      add(-e_ext, top + e_ext, ExteriorSpan(p, out_ext), Side::kBoth, axis, 0);
       if (!o.filled) {
-        add(stroke, top - stroke, ExteriorInside(p, 0), Side::kBoth, axis, 255);
+        add(in_ext, top - in_ext, ExteriorInside(p, 0, out_ext), Side::kBoth, axis, 255);
       }
       break;
     case 2:
-      add(0, top, SectionSpan(p), Side::kLeft, axis, 0);
-      add(0, top, ExteriorSpan(p), Side::kRight, axis, 0);
-      add(stroke, top - stroke, SectionInside(p, 0), Side::kLeft, axis, 255);
-      add(stroke, top - stroke, ExteriorInside(p, 0), Side::kRight, axis, 255);
-      add(0, top, Band(0, median), Side::kLeft, axis, 0);
+      add(-e_sec, top + e_sec, SectionSpan(p, out_sec), Side::kLeft, axis, 0);
+      add(-e_ext, top + e_ext, ExteriorSpan(p, out_ext), Side::kRight, axis, 0);
+      if (!black) {
+        add(in_sec, top - in_sec, SectionInside(p, 0, out_sec), Side::kLeft, axis, inside);
+        section_inside = regions.back();
+      }
+      add(in_ext, top - in_ext, ExteriorInside(p, 0, out_ext), Side::kRight, axis, 255);
+      add(-e_sec, top + e_sec, Band(-axis_shift, median - axis_shift), Side::kLeft, axis, 0);
       break;
     default:
-      add(0, top, SectionSpan(p), Side::kLeft, axis, 0);
-      add(stroke, top - stroke, SectionInside(p, stroke), Side::kLeft, axis, 255);
-      add(0, top, ExteriorSpan(p), Side::kBoth, layout.view_edge, 0);
-      add(stroke, top - stroke, ExteriorInside(p, 0), Side::kBoth, layout.view_edge, 255);
+      add(-e_sec, top + e_sec, SectionSpan(p, out_sec), Side::kLeft, axis, 0);
+      if (!black) {
+        add(in_sec, top - in_sec, SectionInside(p, in_sec, out_sec), Side::kLeft, axis, inside);
+        section_inside = regions.back();
+      }
+      if (e_sec > 0) add(-e_sec, p.floor + e_sec, Band(0, e_sec), Side::kRight, axis, 0);
+      add(-e_ext, top + e_ext, ExteriorSpan(p, out_ext), Side::kBoth, ext_x, 0);
+      add(in_ext, top - in_ext, ExteriorInside(p, 0, out_ext), Side::kBoth, ext_x, 255);
       break;
+  }
+  if (o.handle) {
+    add(handle.u1 - handle.width, handle.u2 + handle.width, HandleSpan(p, handle, 1 - out_ext),
+        Side::kRight, ext_x, 0);
+  }
+
+  // Gaps across the outlines, at seeded heights.
+  std::vector<Region> gaps;
+  if (o.breaks > 0) {
+    cv::RNG rng(o.seed * 2654435761u + 97);
+    const double gap = std::max(1.0, 0.5 * mm);
+    const double lo = o.category == 3 ? 0 : p.floor;
+    for (int i = 0; i < o.breaks; ++i) {
+      const double u = lo + (top - lo) * (0.15 + 0.75 * rng.uniform(0.0, 1.0));
+      const int target = o.category == 3 || black ? 2 : i % 3;
+      std::function<double(double)> from;
+      std::function<double(double)> to;
+      if (target == 0) {
+        from = [p, out_sec](double v) { return p.Inner(v) - out_sec * p.InnerStroke(v); };
+        to = [p, out_sec](double v) { return p.Inner(v) + (1 - out_sec) * p.InnerStroke(v); };
+      } else {
+        const double out = target == 1 ? out_sec : out_ext;
+        from = [p, out](double v) { return p.Outer(v) - (1 - out) * p.OuterStroke(v); };
+        to = [p, out](double v) { return p.Outer(v) + out * p.OuterStroke(v); };
+      }
+      Side side = target == 2 ? Side::kRight : Side::kLeft;
+      if (target == 2 && o.category != 2 && i % 2 == 1) side = Side::kLeft;
+      gaps.push_back(
+          {u - gap / 2, u + gap / 2, GapSpan(from, to), side, target == 2 ? ext_x : axis, 255});
+    }
   }
 
   // Antialias by supersampling, 3 x 3 but within kMaxSupersampledPixels.
@@ -589,22 +985,66 @@ Drawing Draw(const DrawOptions& o) {
   for (const Region& region : regions) {
     Fill(region, layout.foot_edge, factor, &grey);
   }
+  if (o.section_fill == SectionFill::kHatched && section_inside) {
+    Hatch(*section_inside, layout.foot_edge, factor, 1.2 * mm, stroke, &grey);
+  }
+  for (const Region& region : gaps) {
+    Fill(region, layout.foot_edge, factor, &grey);
+  }
   if (factor > 1) {
     cv::resize(grey, grey, cv::Size(layout.width, layout.height), 0, 0, cv::INTER_AREA);
   }
-  if (o.noise) AddNoise(o.seed, &grey);
 
   Drawing d;
+  d.truth = AnalyticValues(o.shape, o.category, o.height_cm);
+  d.stroke_px = stroke;
+  d.median_px = o.category == 2 ? median : 0;
+  // Strokes of the rim top and the inner floor: those of the section, or of
+  // the silhouette's outline.
+  const bool outlined = o.category == 3 ? !o.filled : !black;
+  const double rim_stroke = outlined ? stroke : 0;
+  const double rim_out = o.category == 3 ? e_ext : e_sec;
+  const double e_max = std::max(e_ext, o.category == 3 ? 0.0 : e_sec);
+  const double fe = layout.foot_edge;
+  auto y_of = [fe](double u) { return fe - u - 0.5; };  // pixel-centre row of height u
+  d.surface.axis_x = axis - 0.5;
+  d.surface.rim_y = y_of(top);
+  d.edge.rim_y = y_of(top + rim_out);
+  d.middle.rim_y = y_of(top + rim_out - rim_stroke / 2);
+  if (o.category != 3) {
+    d.surface.floor_y = y_of(p.floor);
+    d.edge.floor_y = y_of(p.floor + rim_out);
+    d.middle.floor_y = y_of(p.floor + rim_out - rim_stroke / 2);
+  }
+  d.edge.axis_x = layout.axis_edge - 0.5;
+  d.middle.axis_x = layout.axis_edge - axis_stroke / 2 - 0.5;
+  if (o.category == 3) d.edge.axis_x = d.middle.axis_x = d.surface.axis_x;
   d.axis_x = layout.axis_edge - 1;
-  if (o.mirrored && o.category != 3) {
-    cv::flip(grey, grey, 1);
+  d.top_y = RowOf(fe, top + e_max);
+  d.floor_y = o.category == 3 ? 0 : RowOf(fe, p.floor + rim_out);
+  d.foot_y = static_cast<int>(std::floor(fe + e_max - 0.5));
+
+  const bool flip = o.mirrored && o.category != 3;
+  if (flip) {
+    const double last = layout.width - 1;
     d.axis_x = layout.width - 1 - d.axis_x;
+    for (Lines* lines : {&d.surface, &d.edge, &d.middle}) lines->axis_x = last - lines->axis_x;
+  }
+  const bool annotated = o.caption || o.scale_bar || o.specks > 0 || o.skew_deg != 0;
+  if (!annotated) {
+    if (o.noise) AddNoise(o.seed, &grey);
+    if (flip) cv::flip(grey, grey, 1);
+  } else {
+    if (flip) cv::flip(grey, grey, 1);
+    Annotate(o, k, mm, &grey, &d);
+    if (o.noise) AddNoise(o.seed, &grey);
+  }
+  if (o.jpeg_quality > 0) {
+    std::vector<uchar> bytes;
+    cv::imencode(".jpg", grey, bytes, {cv::IMWRITE_JPEG_QUALITY, o.jpeg_quality});
+    grey = cv::imdecode(bytes, cv::IMREAD_GRAYSCALE);
   }
   cv::cvtColor(grey, d.image, cv::COLOR_GRAY2BGR);
-  d.truth = AnalyticValues(o.shape, o.category, o.height_cm);
-  d.top_y = RowOf(layout.foot_edge, top);
-  d.floor_y = o.category == 3 ? 0 : RowOf(layout.foot_edge, p.floor);
-  d.foot_y = layout.foot_edge - 1;
   return d;
 }
 

@@ -12,9 +12,10 @@
 // L * scale * dpi / 2.54 pixels long, and a pixel is ink when its centre lies
 // inside the drawn shape (exactly so without antialias). Strokes are about
 // 2 px wide at 300 dpi and scale 1 (2 * dpi / 300 * scale, rounded, at least
-// 1 px) and lie inside the material, so that the outer edge of the ink is
-// the outer surface of the vessel and the inner edge of the section outline
-// is its inner surface and inner floor.
+// 1 px; DrawOptions::pen_mm sets another width) and by default lie inside
+// the material, so that the outer edge of the ink is the outer surface of the
+// vessel and the inner edge of the section outline is its inner surface and
+// inner floor (Surface::kEdge; Surface::kMiddle centres them on the surface).
 //
 // Category 3: the whole exterior, filled or as a closed outline.
 // Category 2: left of the axis the wall section as two outlines (outer and
@@ -28,6 +29,10 @@
 // way from the leftmost to the rightmost ink meets the inner floor as its
 // first ink from the top (unless strokes and median line are as wide as a
 // tenth of the vessel, in drawings a few dozen pixels wide).
+// This layout holds for the default options; the surface convention, the pen
+// and the degradations below move or widen strokes, add ink and grow the
+// canvas, and the measurement tools need not find their references then.
+// Very small and very large drawings come from dpi, scale and height_cm.
 // Category 1: the wall section as one closed outline in the left third of
 // the sheet (every section pixel left of column C / 3), closed on the axis by
 // a vertical stroke from the inner floor down to the base, whose rightmost
@@ -57,6 +62,36 @@ std::vector<Shape> AllShapes();
 std::string ShapeName(Shape shape);
 bool ParseShape(const std::string& name, Shape* shape);
 
+// Where a drawn stroke lies against the surface it draws.
+//   kEdge: strokes lie inside the material, so that the outer edge of the ink
+//     is the outer surface, the inner edge of the section outline the inner
+//     surface and the inner floor, the top edge of the rim stroke the rim top;
+//     the axis runs along the right edge of the median line (category 2) or
+//     of the closing stroke (category 1).
+//   kMiddle: every stroke is centred on the surface it draws (the pen follows
+//     the outline): outlines, the rim top and floor strokes, the median line
+//     and the category-1 closing stroke are centred on the surface or on the
+//     axis. The ink reaches half a stroke beyond the vessel. A surface drawn
+//     by a filled area without an outline stroke (a filled category-3
+//     silhouette, a black section) lies on the ink's edge in both.
+enum class Surface { kEdge, kMiddle };
+
+// How the wall section (categories 1, 2) is drawn.
+//   kNone: outlined, paper inside (the default).
+//   kBlack: the material solid ink, without an outline stroke.
+//   kGrey: outlined, the inside grey (level 160 of 255).
+//   kHatched: outlined, the inside hatched with lines at 45 degrees, 1.2 mm of
+//     paper apart, one stroke wide.
+enum class SectionFill { kNone, kBlack, kGrey, kHatched };
+
+// Returns the name of `surface` ("edge", "middle") or `fill` ("none",
+// "black", "grey", "hatched"); the Parse functions are their inverses and
+// return false on an unknown name.
+std::string SurfaceName(Surface surface);
+bool ParseSurface(const std::string& name, Surface* surface);
+std::string SectionFillName(SectionFill fill);
+bool ParseSectionFill(const std::string& name, SectionFill* fill);
+
 struct DrawOptions {
   Shape shape = Shape::kCylinder;
   int category = 3;        // 1, 2 or 3
@@ -71,8 +106,58 @@ struct DrawOptions {
   bool mirrored = false;   // categories 1, 2: section on the right
   // Canvas size in pixels; 0 chooses a margin around the drawing. A canvas
   // too small for the drawing is an error (Draw throws std::invalid_argument).
+  // Captions, a scale bar and a skew grow the canvas beyond this size.
   int width_px = 0;
   int height_px = 0;
+
+  // How a stroke lies on the surface it draws (see Surface).
+  Surface surface = Surface::kEdge;
+
+  // The degradations of real scans. None of them changes the vessel nor its
+  // analytic values (Drawing::truth); their defaults leave the drawing
+  // exactly as without them. Random ones (specks, breaks) follow `seed`.
+  //
+  // Stroke width in millimetres on the paper (the drawn plate, so it does
+  // not follow `scale`): pen_mm * dpi / 25.4 px, at least 1 px, not rounded.
+  // 0 keeps the default stroke. The median line (category 2) is then drawn
+  // with the same pen, instead of min(3, stroke) px.
+  double pen_mm = 0;
+  // Categories 1, 2: how the wall section is filled (see SectionFill).
+  SectionFill section_fill = SectionFill::kNone;
+  // A handle on the exterior view, on its right (left when mirrored): a
+  // strap of ink 0.05 height wide, from 0.5 to 0.85 of the height, reaching
+  // 0.35 of the widest radius (at most 0.175 height) beyond the widest
+  // radius, drawn solid (the canvas widens on both sides to hold it). It is
+  // not part of the truth: category 3's truth stays the body of revolution,
+  // whose silhouette the handle makes asymmetric.
+  bool handle = false;
+  // Number of small gaps (0.5 mm of paper each, at least 1 px) cut across the
+  // outlines at heights between 15 % and 90 % of the liquid height: in turn
+  // the section's inner wall, its outer wall and the exterior outline
+  // (categories 1, 2; a black section has no outline to cut, so its gaps all
+  // go to the exterior), or the silhouette's outline (category 3, outline
+  // only).
+  int breaks = 0;
+  // "Fig. 12" centred 4 mm (of paper) below the drawing, in letters 3 mm
+  // tall; and the catalogue number "Inv. 1987.46" 4 mm left of the drawing,
+  // level with the upper part of the vessel.
+  bool caption = false;
+  // A scale bar below the drawing (below the caption): Drawing::scale_bar_cm
+  // real centimetres (1, 2, 5 or 10, the largest not above 0.75 of the
+  // vessel's height, at least 1) in five segments, alternately filled and
+  // open, 1.5 mm of paper thick, with ticks and the labels "0" and "N cm".
+  bool scale_bar = false;
+  // Number of dark specks of dust (discs 0.05 to 0.3 mm of paper in radius,
+  // grey 0 to 80) scattered over the paper, at least 1 mm of paper away from
+  // any ink.
+  int specks = 0;
+  // The whole sheet turned by this many degrees (counter-clockwise as seen)
+  // about its centre, the canvas grown to hold it, bilinear. REQUIRES:
+  // |skew_deg| <= 45.
+  double skew_deg = 0;
+  // 1 to 100: the final picture goes through a JPEG encoding at this quality
+  // and back. 0: no JPEG.
+  int jpeg_quality = 0;
 };
 
 // Real dimensions of the drawn vessel, in centimetres and centilitres.
@@ -88,6 +173,15 @@ struct Analytic {
   double rim_width_cm = 0;         // mean wall thickness over the liquid height
 };
 
+// Sub-pixel positions in image coordinates, where the centre of pixel
+// (column i, row j) is (i, j) and its edges lie at +-0.5: the x of the axis,
+// the y of the rim top and of the inner floor (0 for category 3).
+struct Lines {
+  double axis_x = 0;
+  double rim_y = 0;
+  double floor_y = 0;
+};
+
 struct Drawing {
   cv::Mat image;  // 8-bit, 3 channels BGR, dark ink on light paper
   Analytic truth;
@@ -97,18 +191,52 @@ struct Drawing {
   int top_y = 0;
   int floor_y = 0;
   int foot_y = 0;
+
+  // Where the vessel's surfaces are drawn (the truth's axis, rim top and
+  // inner floor), and where each surface convention reads them from the ink:
+  //   edge: the axis on the side of the median line (category 2) or of the
+  //     closing stroke (category 1) away from the section, the rim on the
+  //     top edge of the rim stroke, the floor on the top edge of the floor
+  //     stroke;
+  //   middle: the axis, rim and floor on the middle of those strokes.
+  // `surface` equals `edge` for Surface::kEdge and `middle` for
+  // Surface::kMiddle. Category 3: the axis is the silhouette's axis of
+  // symmetry in all three, the rim the top of the silhouette (of its
+  // outline stroke, by convention, when outlined).
+  Lines surface;
+  Lines edge;
+  Lines middle;
+  double stroke_px = 0;  // stroke width
+  double median_px = 0;  // width of the median line (category 2)
+
+  // With a skew, the positions above (the integer ones too) are those of the
+  // sheet before it was turned; `skew` maps them into the image (x' = skew *
+  // (x, y, 1)). Without a skew it is the identity.
+  cv::Matx23d skew = cv::Matx23d(1, 0, 0, 0, 1, 0);
+
+  // The scale bar, before the skew: its length in real cm, the x of its
+  // left ("0") and right ends and the y of its middle; 0 without a bar.
+  double scale_bar_cm = 0;
+  double scale_bar_x0 = 0;
+  double scale_bar_x1 = 0;
+  double scale_bar_y = 0;
 };
 
 // Returns the drawing for `options`. Throws std::invalid_argument for a
 // category other than 1, 2, 3, a dpi or scale not above 0, or a canvas too
 // small.
 // Also throws std::invalid_argument for a height_cm not above 0, a negative
-// canvas size, or a drawing more than kMaxSidePx pixels on a side.
-// axis_x: the axis of revolution runs along the right edge of this column
-// (the left edge when mirrored); it is the rightmost column of the median
-// line (category 2) or of the axis stroke (category 1). floor_y is 0 for
-// category 3. Without antialias, top_y, floor_y and foot_y are exactly the
-// first ink row, the first row of the inner floor and the last ink row.
+// canvas size, a drawing more than kMaxSidePx pixels on a side, a negative
+// or non-finite pen_mm, breaks or specks below 0 (or above 1000 and 100000),
+// a skew above 45 degrees, a jpeg_quality outside 0-100, a section fill in
+// category 3, or breaks in a filled category-3 silhouette.
+// axis_x: the rightmost column of the median line (category 2) or of the
+// axis stroke (category 1), the leftmost when mirrored; with Surface::kEdge
+// the axis of revolution runs along its right (left) edge, with kMiddle along
+// the middle of that stroke (Drawing::surface has it to the sub-pixel).
+// floor_y is 0 for category 3. Without antialias, top_y, floor_y and foot_y
+// are exactly the first ink row, the first row of the floor stroke and the
+// last ink row (a caption or scale bar below the vessel lies further down).
 Drawing Draw(const DrawOptions& options);
 
 // Largest canvas side Draw accepts, in pixels.

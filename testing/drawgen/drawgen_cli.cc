@@ -40,11 +40,18 @@ std::string Usage() {
          "               [--height-cm H] [--outline] [--antialias] [--noise]\n"
          "               [--seed K] [--mirror] [--width W] [--height PX]\n"
          "               [--grey] [--bmp1] [--jpeg-dpi D] --out FILE\n"
+         "               [--surface edge|middle] [--pen-mm MM]\n"
+         "               [--section-fill none|black|grey|hatched] [--handle]\n"
+         "               [--breaks N] [--caption] [--scale-bar] [--specks N]\n"
+         "               [--skew DEG] [--jpeg-quality Q]\n"
          "  N: 1, 2 or 3; NAME: cylinder, bowl, globular, necked, beaker, "
          "cone\n"
          "  prints capacity_cl, total_height_cm, liquid_height_cm,\n"
          "  opening_diameter_cm, base_diameter_cm, rim_width_cm, axis_x,\n"
-         "  top_y, floor_y, foot_y, width, height as key=value lines\n";
+         "  top_y, floor_y, foot_y, width, height as key=value lines;\n"
+         "  with any of the options of the last four lines also the sub-pixel\n"
+         "  surface_*, edge_* and middle_* axis_x, rim_y, floor_y, stroke_px,\n"
+         "  median_px, skew (2 x 3, row by row) and the scale bar's cm, x0, x1, y\n";
 }
 
 CliArgs ParseArgs(const std::vector<std::string>& args) {
@@ -98,6 +105,47 @@ CliArgs ParseArgs(const std::vector<std::string>& args) {
       if (c.jpeg_dpi < 1 || c.jpeg_dpi > 65535) {
         Bad("--jpeg-dpi must be from 1 to 65535");
       }
+    } else if (a == "--surface") {
+      const std::string& name = value();
+      if (!ParseSurface(name, &c.draw.surface)) Bad("unknown surface \"" + name + "\"");
+      c.extended = true;
+    } else if (a == "--pen-mm") {
+      c.draw.pen_mm = Number<double>(a, value());
+      if (!(c.draw.pen_mm > 0) || !std::isfinite(c.draw.pen_mm)) Bad("--pen-mm must be above 0");
+      c.extended = true;
+    } else if (a == "--section-fill") {
+      const std::string& name = value();
+      if (!ParseSectionFill(name, &c.draw.section_fill)) {
+        Bad("unknown section fill \"" + name + "\"");
+      }
+      c.extended = true;
+    } else if (a == "--handle") {
+      c.draw.handle = true;
+      c.extended = true;
+    } else if (a == "--breaks") {
+      c.draw.breaks = Number<int>(a, value());
+      if (c.draw.breaks < 0 || c.draw.breaks > 1000) Bad("--breaks must be from 0 to 1000");
+      c.extended = true;
+    } else if (a == "--caption") {
+      c.draw.caption = true;
+      c.extended = true;
+    } else if (a == "--scale-bar") {
+      c.draw.scale_bar = true;
+      c.extended = true;
+    } else if (a == "--specks") {
+      c.draw.specks = Number<int>(a, value());
+      if (c.draw.specks < 0 || c.draw.specks > 100000) Bad("--specks must be from 0 to 100000");
+      c.extended = true;
+    } else if (a == "--skew") {
+      c.draw.skew_deg = Number<double>(a, value());
+      if (!(std::abs(c.draw.skew_deg) <= 45)) Bad("--skew must be from -45 to 45");
+      c.extended = true;
+    } else if (a == "--jpeg-quality") {
+      c.draw.jpeg_quality = Number<int>(a, value());
+      if (c.draw.jpeg_quality < 1 || c.draw.jpeg_quality > 100) {
+        Bad("--jpeg-quality must be from 1 to 100");
+      }
+      c.extended = true;
     } else if (a == "--out") {
       c.out = value();
     } else {
@@ -162,6 +210,23 @@ void Run(const CliArgs& args, std::ostream& out) {
       << "foot_y=" << d.foot_y << '\n'
       << "width=" << d.image.cols << '\n'
       << "height=" << d.image.rows << '\n';
+  if (!args.extended) return;
+  const struct {
+    const char* name;
+    const Lines& lines;
+  } kLines[] = {{"surface", d.surface}, {"edge", d.edge}, {"middle", d.middle}};
+  for (const auto& l : kLines) {
+    out << l.name << "_axis_x=" << l.lines.axis_x << '\n'
+        << l.name << "_rim_y=" << l.lines.rim_y << '\n'
+        << l.name << "_floor_y=" << l.lines.floor_y << '\n';
+  }
+  out << "stroke_px=" << d.stroke_px << '\n' << "median_px=" << d.median_px << '\n' << "skew=";
+  for (int i = 0; i < 6; ++i) out << (i ? " " : "") << d.skew.val[i];
+  out << '\n'
+      << "scale_bar_cm=" << d.scale_bar_cm << '\n'
+      << "scale_bar_x0=" << d.scale_bar_x0 << '\n'
+      << "scale_bar_x1=" << d.scale_bar_x1 << '\n'
+      << "scale_bar_y=" << d.scale_bar_y << '\n';
 }
 
 int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

@@ -19,6 +19,9 @@ struct CliArgs {
   bool bmp1 = false;  // write a 1-bit bitmap (the file must end in .bmp)
   int jpeg_dpi = 0;   // JFIF density to record in a JPEG file; 0: leave it
   bool help = false;  // --help: print the usage and nothing else
+  // A surface, pen or degradation option was given: Run prints the sub-pixel
+  // positions too.
+  bool extended = false;
 };
 
 // Returns the usage text, several lines.
@@ -28,12 +31,14 @@ std::string Usage();
 // program name). Throws std::invalid_argument, with a message naming the
 // offending argument, for an unknown option, a missing or malformed value,
 // a missing --category, --shape or --out, a category other than 1, 2, 3, an
-// unknown shape, a dpi, scale, height or --jpeg-dpi out of range, --bmp1 on
+// unknown shape, surface or section fill, a dpi, scale, height, --jpeg-dpi,
+// --pen-mm, --breaks, --specks, --skew or --jpeg-quality out of range, --bmp1 on
 // a file not ending in .bmp or --jpeg-dpi on one not ending in .jpg/.jpeg.
 CliArgs ParseArgs(const std::vector<std::string>& args);
 
 // Draws `args.draw`, writes the picture to `args.out` and prints the
-// analytic values and positions to `out`, one "key=value" per line.
+// analytic values and positions to `out`, one "key=value" per line (the
+// sub-pixel positions, stroke, skew and scale bar too when args.extended).
 // Throws std::invalid_argument when the drawing cannot be made and
 // std::runtime_error when the file cannot be written.
 void Run(const CliArgs& args, std::ostream& out);

@@ -52,6 +52,25 @@ TEST(ParseArgsTest, ReadsEveryOption) {
   EXPECT_EQ(b.draw.width_px, 0);
 }
 
+TEST(ParseArgsTest, ReadsTheSurfaceAndDegradations) {
+  const CliArgs a = ParseArgs(
+      Split("--category 2 --shape bowl --surface middle --pen-mm 0.5 --section-fill hatched "
+            "--handle --breaks 3 --caption --scale-bar --specks 40 --skew -1.5 "
+            "--jpeg-quality 60 --out x.png"));
+  EXPECT_EQ(a.draw.surface, Surface::kMiddle);
+  EXPECT_EQ(a.draw.pen_mm, 0.5);
+  EXPECT_EQ(a.draw.section_fill, SectionFill::kHatched);
+  EXPECT_TRUE(a.draw.handle);
+  EXPECT_EQ(a.draw.breaks, 3);
+  EXPECT_TRUE(a.draw.caption);
+  EXPECT_TRUE(a.draw.scale_bar);
+  EXPECT_EQ(a.draw.specks, 40);
+  EXPECT_EQ(a.draw.skew_deg, -1.5);
+  EXPECT_EQ(a.draw.jpeg_quality, 60);
+  EXPECT_TRUE(a.extended);
+  EXPECT_FALSE(ParseArgs(Split("--category 2 --shape bowl --out x.png")).extended);
+}
+
 TEST(ParseArgsTest, RejectsBadArguments) {
   static const char* const kRows[] = {
       "",
@@ -73,6 +92,14 @@ TEST(ParseArgsTest, RejectsBadArguments) {
       "--category 1 --shape bowl --jpeg-dpi 300 --out a.png",
       "--category 1 --shape bowl --jpeg-dpi 0 --out a.jpg",
       "--category 1 --shape bowl --out a.unknown",
+      "--category 1 --shape bowl --surface inside --out a.png",
+      "--category 1 --shape bowl --pen-mm 0 --out a.png",
+      "--category 1 --shape bowl --section-fill red --out a.png",
+      "--category 1 --shape bowl --breaks -1 --out a.png",
+      "--category 1 --shape bowl --specks x --out a.png",
+      "--category 1 --shape bowl --skew 50 --out a.png",
+      "--category 1 --shape bowl --jpeg-quality 0 --out a.png",
+      "--category 1 --shape bowl --jpeg-quality 101 --out a.png",
   };
   for (const char* row : kRows) {
     SCOPED_TRACE(row);
@@ -109,12 +136,15 @@ TEST_F(MainTest, WritesThePictureAndPrintsTheValues) {
     std::string args;
     const char* file;
     int channels;  // as read back unchanged
+    size_t keys;   // lines printed
   };
   const Row kRows[] = {
-      {"--category 3 --shape globular --dpi 600", "a.tiff", 3},
-      {"--category 2 --shape necked --grey --jpeg-dpi 300", "b.jpg", 1},
-      {"--category 1 --shape beaker --bmp1", "c.bmp", 1},  // grey palette
-      {"--category 1 --shape cone --grey", "d.png", 1},
+      {"--category 3 --shape globular --dpi 600", "a.tiff", 3, 12},
+      {"--category 2 --shape necked --grey --jpeg-dpi 300", "b.jpg", 1, 12},
+      {"--category 1 --shape beaker --bmp1", "c.bmp", 1, 12},  // grey palette
+      {"--category 1 --shape cone --grey", "d.png", 1, 12},
+      // The sub-pixel positions, stroke, median, skew and scale bar as well.
+      {"--category 2 --shape cone --surface middle --scale-bar --skew 1", "e.png", 3, 28},
   };
   for (const Row& row : kRows) {
     SCOPED_TRACE(row.args);
@@ -131,7 +161,14 @@ TEST_F(MainTest, WritesThePictureAndPrintsTheValues) {
                             "top_y", "floor_y", "foot_y", "width", "height"}) {
       EXPECT_EQ(v.count(key), 1u) << key;
     }
-    EXPECT_EQ(v.size(), 12u);
+    EXPECT_EQ(v.size(), row.keys);
+    if (row.keys > 12) {
+      for (const char* key : {"surface_axis_x", "edge_rim_y", "middle_floor_y", "stroke_px",
+                              "median_px", "skew", "scale_bar_cm", "scale_bar_x1"}) {
+        EXPECT_EQ(v.count(key), 1u) << key;
+      }
+      EXPECT_EQ(std::stod(v.at("scale_bar_cm")), 5);
+    }
     EXPECT_GT(std::stod(v.at("capacity_cl")), 10);
     EXPECT_EQ(std::stod(v.at("total_height_cm")), 10);
     const cv::Mat image = cv::imread(Path(row.file), cv::IMREAD_UNCHANGED);

@@ -532,6 +532,21 @@ TEST(DrawTest, InvalidOptionsThrow) {
          o->width_px = 1700;
        }},
       {"huge", [](DrawOptions* o) { o->dpi = 1e6; }},
+      {"negative pen", [](DrawOptions* o) { o->pen_mm = -0.1; }},
+      {"negative breaks", [](DrawOptions* o) { o->breaks = -1; }},
+      {"negative specks", [](DrawOptions* o) { o->specks = -1; }},
+      {"skew 46", [](DrawOptions* o) { o->skew_deg = 46; }},
+      {"JPEG quality 101", [](DrawOptions* o) { o->jpeg_quality = 101; }},
+      {"section fill in category 3",
+       [](DrawOptions* o) {
+         o->category = 3;
+         o->section_fill = SectionFill::kGrey;
+       }},
+      {"breaks in a filled silhouette",
+       [](DrawOptions* o) {
+         o->category = 3;
+         o->breaks = 1;
+       }},
   };
   for (const Row& row : kRows) {
     SCOPED_TRACE(row.name);
@@ -544,6 +559,330 @@ TEST(DrawTest, InvalidOptionsThrow) {
   EXPECT_THROW(AnalyticValues(Shape::kBowl, 1, -1), std::invalid_argument);
 }
 
+// --- Surface conventions ------------------------------------------------------
+
+// A run of ink on a row, in edge coordinates: columns [lo, hi).
+struct InkRun {
+  double lo;
+  double hi;
+  double Middle() const { return (lo + hi) / 2; }
+};
+
+std::vector<InkRun> InkRuns(const cv::Mat& row) {
+  std::vector<InkRun> runs;
+  for (int x = 0; x < row.cols; ++x) {
+    if (row.at<uchar>(0, x) != 255) continue;
+    if (runs.empty() || runs.back().hi < x) runs.push_back({static_cast<double>(x), 0});
+    runs.back().hi = x + 1;
+  }
+  return runs;
+}
+
+// The run of `runs` nearest to edge coordinate `x`.
+InkRun Nearest(const std::vector<InkRun>& runs, double x) {
+  InkRun best{-1e9, -1e9};
+  for (const InkRun& r : runs) {
+    if (std::abs(r.Middle() - x) < std::abs(best.Middle() - x)) best = r;
+  }
+  return best;
+}
+
+// In kEdge a stroke lies inside the material with its outer edge on the
+// surface; in kMiddle its middle lies on the surface. Checked on a cylinder
+// (vertical walls, flat rim and floor), at 600 dpi (4 px strokes, a 3 px
+// median line), on the row halfway down the liquid height, against the
+// analytic radii and Drawing's positions.
+TEST(SurfaceTest, StrokesLieWhereTheConventionSays) {
+  struct Row {
+    int category;
+    Surface surface;
+    bool mirrored;
+  };
+  static const Row kRows[] = {
+      {2, Surface::kEdge, false},   {2, Surface::kMiddle, false}, {2, Surface::kMiddle, true},
+      {1, Surface::kEdge, false},   {1, Surface::kMiddle, false}, {3, Surface::kEdge, false},
+      {3, Surface::kMiddle, false},
+  };
+  for (const Row& row : kRows) {
+    DrawOptions o;
+    o.category = row.category;
+    o.surface = row.surface;
+    o.mirrored = row.mirrored;
+    o.filled = false;
+    o.dpi = 600;
+    const bool middle = row.surface == Surface::kMiddle;
+    SCOPED_TRACE(Describe(o) + (middle ? " middle" : " edge") + (row.mirrored ? " mirrored" : ""));
+    const Drawing d = Draw(o);
+    const Lines& want = middle ? d.middle : d.edge;
+    EXPECT_EQ(d.surface.axis_x, want.axis_x);
+    EXPECT_EQ(d.surface.rim_y, want.rim_y);
+    EXPECT_EQ(d.surface.floor_y, want.floor_y);
+    const double s = d.stroke_px;
+    EXPECT_EQ(s, 4);
+    // Where the other convention reads the rim: half a stroke lower
+    // (kEdge) or higher (kMiddle).
+    EXPECT_NEAR(d.middle.rim_y - d.edge.rim_y, s / 2, 1e-9);
+
+    const cv::Mat mask = InkMask(d.image);
+    const double k = PixelsPerCm(o);
+    const double sign = row.mirrored ? -1 : 1;   // the section is left of the axis
+    const double axis = d.surface.axis_x + 0.5;  // edge coordinates
+    const double low = row.category == 3 ? d.foot_y : d.surface.floor_y;
+    const int y = static_cast<int>(std::lround((d.surface.rim_y + low) / 2));
+    const std::vector<InkRun> runs = InkRuns(mask.row(y));
+    auto reads = [&](const InkRun& r, double outward) {  // where the convention reads a stroke
+      if (middle) return r.Middle();
+      return outward < 0 ? r.lo : r.hi;  // the edge away from the material
+    };
+    const double R = 4 * k;  // cylinder: outer radius 4 cm, inner 3.4 cm
+    const double r = 3.4 * k;
+    if (row.category == 3) {
+      EXPECT_NEAR(reads(Nearest(runs, axis - R), -1), axis - R, 0.6);
+      EXPECT_NEAR(reads(Nearest(runs, axis + R), +1), axis + R, 0.6);
+      continue;
+    }
+    EXPECT_NEAR(reads(Nearest(runs, axis - sign * R), -sign), axis - sign * R, 0.6);
+    EXPECT_NEAR(reads(Nearest(runs, axis - sign * r), sign), axis - sign * r, 0.6);
+    if (row.category == 2) {
+      const InkRun line = Nearest(runs, axis);
+      EXPECT_NEAR(line.hi - line.lo, d.median_px, 1e-9);
+      EXPECT_NEAR(reads(line, sign), axis, 0.6);
+      EXPECT_NEAR(middle ? d.edge.axis_x - d.surface.axis_x : d.surface.axis_x - d.middle.axis_x,
+                  sign * d.median_px / 2, 1e-9);
+    } else {
+      // The closing stroke, on a row of the base below the inner floor.
+      const int base = static_cast<int>(std::lround(d.surface.floor_y + 0.3 * k));
+      const InkRun closing = Nearest(InkRuns(mask.row(base)), axis);
+      EXPECT_NEAR(closing.hi - closing.lo, s, 1e-9);
+      EXPECT_NEAR(reads(closing, sign), axis, 0.6);
+    }
+    // The rim stroke and the floor stroke, down the middle of the wall and
+    // down the interior.
+    auto column_runs = [&](double x) {
+      cv::Mat column = mask.col(static_cast<int>(x)).t();
+      return InkRuns(column);
+    };
+    const std::vector<InkRun> wall = column_runs(axis - sign * (R + r) / 2);
+    ASSERT_FALSE(wall.empty());
+    EXPECT_NEAR(middle ? wall.front().Middle() : wall.front().lo, d.surface.rim_y + 0.5, 0.6);
+    const InkRun floor = Nearest(column_runs(axis - sign * r / 2), d.surface.floor_y + 0.5);
+    EXPECT_NEAR(middle ? floor.Middle() : floor.lo, d.surface.floor_y + 0.5, 0.6);
+  }
+}
+
+// --- Degradations of real scans -------------------------------------------------
+
+// The row `share` of the way from the foot up to the rim top.
+int RowAt(const Drawing& d, double share) {
+  return static_cast<int>(std::lround(d.foot_y - share * (d.foot_y - d.top_y)));
+}
+
+int Components(const cv::Mat& mask) {
+  cv::Mat labels;
+  return cv::connectedComponents(mask, labels, 8) - 1;
+}
+
+// Each degradation keeps the analytic values, changes the picture as it
+// should, and gives the same picture for the same options (and a different
+// one for another seed when it is random).
+TEST(DegradationTest, KeepsTheTruthChangesThePictureAndFollowsTheSeed) {
+  using Check = void (*)(const DrawOptions&, const Drawing& plain, const Drawing& d);
+  struct Row {
+    const char* name;
+    int category;
+    Shape shape;
+    void (*apply)(DrawOptions*);
+    bool seeded;
+    Check check;
+  };
+  static const Row kRows[] = {
+      {"skew 2 degrees", 2, Shape::kCylinder, [](DrawOptions* o) { o->skew_deg = 2; }, false,
+       [](const DrawOptions&, const Drawing& plain, const Drawing& d) {
+         EXPECT_GT(d.image.cols, plain.image.cols);
+         EXPECT_GT(d.image.rows, plain.image.rows);
+         // The median line follows the turned axis.
+         const cv::Mat mask = InkMask(d.image);
+         for (int y = d.top_y + 5; y < d.foot_y - 5; y += 40) {
+           const cv::Vec2d p = d.skew * cv::Vec3d(d.middle.axis_x, y, 1);
+           EXPECT_EQ(mask.at<uchar>(static_cast<int>(std::lround(p[1])),
+                                    static_cast<int>(std::lround(p[0]))),
+                     255)
+               << "row " << y;
+         }
+       }},
+      {"skew -3 degrees", 3, Shape::kGlobularJar, [](DrawOptions* o) { o->skew_deg = -3; }, false,
+       [](const DrawOptions&, const Drawing& plain, const Drawing& d) {
+         // The ink's area stays (the sheet is turned, not stretched).
+         const double a = cv::countNonZero(InkMask(plain.image));
+         EXPECT_NEAR(cv::countNonZero(InkMask(d.image)), a, 0.01 * a);
+         const cv::Vec2d foot = d.skew * cv::Vec3d(d.surface.axis_x, d.foot_y, 1);
+         const cv::Vec2d rim = d.skew * cv::Vec3d(d.surface.axis_x, d.top_y, 1);
+         // Counter-clockwise as seen: the rim moves left of the foot.
+         EXPECT_NEAR(std::atan2(foot[0] - rim[0], foot[1] - rim[1]) * 180 / kPi, -3, 1e-9);
+       }},
+      {"caption", 2, Shape::kNeckedJar, [](DrawOptions* o) { o->caption = true; }, false,
+       [](const DrawOptions& o, const Drawing& plain, const Drawing& d) {
+         const cv::Mat mask = InkMask(d.image);
+         const int shift = d.axis_x - plain.axis_x;
+         const Extents vessel = InkExtents(InkMask(plain.image));
+         const double mm = o.dpi / 25.4;
+         // "Fig. 12" under the foot, the number left of the vessel.
+         EXPECT_GT(cv::countNonZero(mask.rowRange(d.foot_y + static_cast<int>(2 * mm), mask.rows)),
+                   100);
+         EXPECT_GT(cv::countNonZero(mask.colRange(0, vessel.left + shift - static_cast<int>(mm))),
+                   100);
+         EXPECT_EQ(d.top_y, plain.top_y);
+       }},
+      {"scale bar", 1, Shape::kCylinder, [](DrawOptions* o) { o->scale_bar = true; }, false,
+       [](const DrawOptions& o, const Drawing&, const Drawing& d) {
+         EXPECT_EQ(d.scale_bar_cm, 5);
+         EXPECT_NEAR(d.scale_bar_x1 - d.scale_bar_x0, 5 * PixelsPerCm(o), 0.5);
+         const cv::Mat mask = InkMask(d.image);
+         const int y = static_cast<int>(d.scale_bar_y);
+         EXPECT_GT(y, d.foot_y);
+         const cv::Rect bar = cv::boundingRect(mask.row(y));
+         EXPECT_NEAR(bar.x, d.scale_bar_x0 + 0.5, 0.5);
+         EXPECT_NEAR(bar.br().x, d.scale_bar_x1 + 0.5, 0.5);
+       }},
+      {"specks", 2, Shape::kBowl, [](DrawOptions* o) { o->specks = 30; }, true,
+       [](const DrawOptions&, const Drawing& plain, const Drawing& d) {
+         const int added = Components(InkMask(d.image)) - Components(InkMask(plain.image));
+         EXPECT_GE(added, 25);
+         EXPECT_LE(added, 30);
+         EXPECT_EQ(d.image.size(), plain.image.size());
+       }},
+      {"pen 0.8 mm", 2, Shape::kCylinder, [](DrawOptions* o) { o->pen_mm = 0.8; }, false,
+       [](const DrawOptions& o, const Drawing&, const Drawing& d) {
+         EXPECT_NEAR(d.stroke_px, 0.8 * o.dpi / 25.4, 1e-9);
+         EXPECT_EQ(d.median_px, d.stroke_px);
+         const std::vector<InkRun> runs = InkRuns(InkMask(d.image).row(RowAt(d, 0.5)));
+         ASSERT_GE(runs.size(), 4u);
+         for (const InkRun& r : runs) EXPECT_NEAR(r.hi - r.lo, d.stroke_px, 1) << r.lo;
+       }},
+      {"black section", 2, Shape::kCylinder,
+       [](DrawOptions* o) { o->section_fill = SectionFill::kBlack; }, false,
+       [](const DrawOptions& o, const Drawing& plain, const Drawing& d) {
+         const double k = PixelsPerCm(o);
+         const double axis = d.surface.axis_x + 0.5;
+         const cv::Mat row = InkMask(d.image).row(RowAt(d, 0.5));
+         const std::vector<InkRun> runs = InkRuns(row);
+         const InkRun wall = Nearest(runs, axis - 3.7 * k);
+         EXPECT_NEAR(wall.lo, axis - 4 * k, 0.6);  // solid from surface to surface
+         EXPECT_NEAR(wall.hi, axis - 3.4 * k, 0.6);
+         EXPECT_EQ(d.top_y, plain.top_y);
+         EXPECT_EQ(d.floor_y, plain.floor_y);
+       }},
+      {"grey section", 2, Shape::kCylinder,
+       [](DrawOptions* o) { o->section_fill = SectionFill::kGrey; }, false,
+       [](const DrawOptions& o, const Drawing&, const Drawing& d) {
+         const int x = static_cast<int>(d.surface.axis_x - 3.7 * PixelsPerCm(o));
+         EXPECT_EQ(d.image.at<cv::Vec3b>(RowAt(d, 0.5), x), cv::Vec3b(160, 160, 160));
+       }},
+      {"hatched section", 1, Shape::kCylinder,
+       [](DrawOptions* o) { o->section_fill = SectionFill::kHatched; }, false,
+       [](const DrawOptions& o, const Drawing&, const Drawing& d) {
+         const int x = static_cast<int>(d.surface.axis_x - 3.7 * PixelsPerCm(o));
+         const cv::Mat column = InkMask(d.image).col(x).rowRange(RowAt(d, 0.8), RowAt(d, 0.3));
+         const double ink = cv::countNonZero(column) / static_cast<double>(column.rows);
+         EXPECT_GT(ink, 0.1);  // lines 1.2 mm apart, one stroke wide
+         EXPECT_LT(ink, 0.5);
+       }},
+      {"breaks", 2, Shape::kCylinder, [](DrawOptions* o) { o->breaks = 3; }, true,
+       [](const DrawOptions&, const Drawing& plain, const Drawing& d) {
+         const cv::Mat a = InkMask(plain.image);
+         const cv::Mat b = InkMask(d.image);
+         EXPECT_EQ(cv::countNonZero(b & ~a), 0);  // nothing drawn, only cut
+         const int cut = cv::countNonZero(a & ~b);
+         EXPECT_GT(cut, 3 * 2 * 2);  // three gaps across 2 px strokes
+         EXPECT_LT(cut, 3 * 10 * 12);
+         EXPECT_GT(Components(b), Components(a));
+       }},
+      {"breaks in an outline silhouette", 3, Shape::kBeaker,
+       [](DrawOptions* o) {
+         o->filled = false;
+         o->breaks = 2;
+       },
+       true,
+       [](const DrawOptions&, const Drawing& plain, const Drawing& d) {
+         const cv::Mat a = InkMask(plain.image);
+         const cv::Mat b = InkMask(d.image);
+         EXPECT_EQ(cv::countNonZero(b & ~a), 0);
+         EXPECT_GT(cv::countNonZero(a & ~b), 0);
+       }},
+      {"JPEG quality 40", 2, Shape::kGlobularJar, [](DrawOptions* o) { o->jpeg_quality = 40; },
+       false,
+       [](const DrawOptions&, const Drawing& plain, const Drawing& d) {
+         cv::Mat diff;
+         cv::absdiff(plain.image, d.image, diff);
+         EXPECT_GT(cv::norm(diff, cv::NORM_INF), 20);
+         EXPECT_LT(cv::mean(diff)[0], 3);
+         const cv::Mat a = InkMask(plain.image);
+         cv::Mat differ;
+         cv::bitwise_xor(a, InkMask(d.image), differ);
+         EXPECT_LT(cv::countNonZero(differ), cv::countNonZero(a) / 10);
+       }},
+      {"handle", 2, Shape::kNeckedJar, [](DrawOptions* o) { o->handle = true; }, false,
+       [](const DrawOptions& o, const Drawing& plain, const Drawing& d) {
+         const Profile profile(o.shape, o.height_cm);
+         double widest = 0;
+         for (int i = 0; i <= 100; ++i) {
+           widest = std::max(widest, profile.OuterRadius(o.height_cm * i / 100));
+         }
+         widest *= PixelsPerCm(o);
+         const int y = RowAt(d, 0.675);
+         const cv::Rect a = cv::boundingRect(InkMask(plain.image).row(y));
+         const cv::Rect b = cv::boundingRect(InkMask(d.image).row(y));
+         EXPECT_LT(a.br().x - 1 - plain.axis_x, widest);
+         EXPECT_GT(b.br().x - 1 - d.axis_x, widest * 1.2);
+         // The section is untouched.
+         const int w = d.axis_x - static_cast<int>(widest) - 2;
+         const cv::Rect left(d.axis_x - w, 0, w + 1, d.image.rows);
+         const cv::Rect plain_left(plain.axis_x - w, 0, w + 1, plain.image.rows);
+         EXPECT_EQ(cv::norm(d.image(left), plain.image(plain_left), cv::NORM_INF), 0);
+       }},
+      {"handle on a silhouette", 3, Shape::kCone, [](DrawOptions* o) { o->handle = true; }, false,
+       [](const DrawOptions&, const Drawing&, const Drawing& d) {
+         const cv::Rect b = cv::boundingRect(InkMask(d.image).row(RowAt(d, 0.675)));
+         EXPECT_GT(b.br().x - 1 - d.axis_x, 1.2 * (d.axis_x - b.x));  // asymmetric
+       }},
+      {"middle surface", 2, Shape::kBowl, [](DrawOptions* o) { o->surface = Surface::kMiddle; },
+       false,
+       [](const DrawOptions&, const Drawing&, const Drawing& d) {
+         EXPECT_EQ(d.surface.rim_y, d.middle.rim_y);
+         EXPECT_EQ(d.surface.axis_x, d.middle.axis_x);
+         EXPECT_LT(d.top_y, d.surface.rim_y);  // ink above the rim top
+         EXPECT_NEAR(d.surface.rim_y - d.top_y, d.stroke_px / 2 - 0.5, 0.5);
+       }},
+  };
+  for (const Row& row : kRows) {
+    SCOPED_TRACE(row.name);
+    DrawOptions o;
+    o.category = row.category;
+    o.shape = row.shape;
+    const Drawing plain = Draw(o);
+    row.apply(&o);
+    const Drawing d = Draw(o);
+    const Analytic& a = plain.truth;
+    const Analytic& b = d.truth;
+    EXPECT_EQ(b.capacity_cl, a.capacity_cl);
+    EXPECT_EQ(b.total_height_cm, a.total_height_cm);
+    EXPECT_EQ(b.liquid_height_cm, a.liquid_height_cm);
+    EXPECT_EQ(b.opening_diameter_cm, a.opening_diameter_cm);
+    EXPECT_EQ(b.base_diameter_cm, a.base_diameter_cm);
+    EXPECT_EQ(b.rim_width_cm, a.rim_width_cm);
+    EXPECT_TRUE(d.image.size() != plain.image.size() ||
+                cv::norm(d.image, plain.image, cv::NORM_INF) > 0);
+    row.check(o, plain, d);
+    const cv::Mat again = Draw(o).image;
+    ASSERT_EQ(again.size(), d.image.size());
+    EXPECT_EQ(cv::norm(again, d.image, cv::NORM_INF), 0);
+    o.seed += 1;
+    const cv::Mat other = Draw(o).image;
+    ASSERT_EQ(other.size(), d.image.size());
+    EXPECT_EQ(cv::norm(other, d.image, cv::NORM_INF) > 0, row.seeded);
+  }
+}
+
 TEST(ShapeTest, NamesRoundTrip) {
   for (Shape shape : AllShapes()) {
     Shape parsed = Shape::kCylinder;
@@ -553,6 +892,21 @@ TEST(ShapeTest, NamesRoundTrip) {
   Shape unchanged = Shape::kCone;
   EXPECT_FALSE(ParseShape("amphora", &unchanged));
   EXPECT_EQ(unchanged, Shape::kCone);
+  for (Surface surface : {Surface::kEdge, Surface::kMiddle}) {
+    Surface parsed = Surface::kEdge;
+    EXPECT_TRUE(ParseSurface(SurfaceName(surface), &parsed)) << SurfaceName(surface);
+    EXPECT_EQ(parsed, surface);
+  }
+  for (SectionFill fill :
+       {SectionFill::kNone, SectionFill::kBlack, SectionFill::kGrey, SectionFill::kHatched}) {
+    SectionFill parsed = SectionFill::kNone;
+    EXPECT_TRUE(ParseSectionFill(SectionFillName(fill), &parsed)) << SectionFillName(fill);
+    EXPECT_EQ(parsed, fill);
+  }
+  Surface surface = Surface::kEdge;
+  EXPECT_FALSE(ParseSurface("inside", &surface));
+  SectionFill fill = SectionFill::kNone;
+  EXPECT_FALSE(ParseSectionFill("red", &fill));
 }
 
 // --- Files
