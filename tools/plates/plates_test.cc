@@ -1,0 +1,3 @@
+#include "plates/plates.h"
+
+#include <gtest/gtest.h>
