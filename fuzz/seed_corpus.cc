@@ -20,12 +20,10 @@
 #include <vector>
 
 #include "common/mask.h"
+#include "common/measure.h"
 #include "common/run.h"
 #include "drawgen/drawgen.h"
 #include "fuzz_case.h"
-#include "leftedge/leftedge.h"
-#include "median/median.h"
-#include "silhouette/silhouette.h"
 
 namespace orvello::fuzz {
 namespace drawgen = orvello::drawgen;
@@ -130,16 +128,13 @@ cv::Mat DrawnMask(int category, drawgen::Shape shape, double dpi, bool filled) {
   return Binarise(drawing.image, category == 3 ? Smoothing::kGaussian5x5 : Smoothing::kNone);
 }
 
-// Returns true when the tool of `category` measures the case `bytes`
-// decodes to (status 0).
+// Returns true when the tool of `category` measures the drawing of the case
+// `bytes` decodes to (status 0).
 bool Measures(int category, const Bytes& bytes) {
   const MaskCase c = DecodeMaskCase(bytes);
-  if (c.mask.empty() || !ArgsValid({"", c.dpi, c.scale}) || AllInk(c.mask)) return false;
-  const double f = ResolutionFactor(c.dpi);
-  if (category == 3) return ScanSilhouette(c.mask).found;
-  if (category == 2) return ScanMedian(c.mask, f).failure == Failure::kNone;
-  const LeftEdge edge = FindLeftEdge(c.mask);
-  return edge.index >= 0 && ScanEdgeMask(edge.edge_mask, f).opening_column.has_value();
+  if (c.mask.empty() || !ArgsValid({"", c.dpi, c.scale})) return false;
+  return Measure(GetCategory(category), DrawingOf(c.mask), c.dpi, c.scale).failure ==
+         Failure::kNone;
 }
 
 // A filled comb of eleven teeth in the left third of 24 x 72 cells: zoomed

@@ -20,6 +20,15 @@ CLI::Validator PositiveNumber() {
       "NUMBER > 0");
 }
 
+CLI::Validator PositiveScale() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        const double value = ParseScale(text);
+        return std::isfinite(value) && value > 0 ? "" : "not a scale above 0: " + text;
+      },
+      "SCALE > 0, e.g. 0.5 or 1:3");
+}
+
 CLI::Validator Category() {
   return CLI::Validator(
       [](std::string& text) -> std::string {
@@ -62,11 +71,10 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
          "--dpi", options.defaults.dpi,
          "Resolution in dpi of a folder's drawings; for a manifest, of rows that leave it empty")
       ->check(PositiveNumber());
-  app.add_option(
-         "--scale", options.defaults.scale,
-         "Scale (drawn length / real length) of a folder's drawings; for a manifest, of rows "
-         "that leave it empty")
-      ->check(PositiveNumber());
+  app.add_option("--scale", options.defaults.scale,
+                 "Scale (drawn length / real length, 0.5 or 1:2) of a folder's drawings; for a "
+                 "manifest, of rows that leave it empty")
+      ->check(PositiveScale());
   app.add_flag("--mirror", options.defaults.mirror,
                "The section stands right of the axis: flip the drawings first (for a "
                "manifest, rows without a mirror value)");

@@ -17,6 +17,10 @@
 namespace orvello::batch {
 namespace {
 
+// The columns the manifest reads; any other is carried through.
+constexpr std::array<std::string_view, 5> kKnownColumns = {"file", "category", "dpi", "scale",
+                                                           "mirror"};
+
 std::string_view Trim(std::string_view text) {
   const auto blank = [](char c) { return c == ' ' || c == '\t'; };
   while (!text.empty() && blank(text.front())) text.remove_prefix(1);
@@ -60,6 +64,15 @@ double ParseNumber(std::string_view text) {
   return value;
 }
 
+double ParseScale(std::string_view text) {
+  const size_t bar = Trim(text).find_first_of(":/");
+  if (bar == std::string_view::npos) return ParseNumber(text);
+  text = Trim(text);
+  const double drawn = ParseNumber(text.substr(0, bar));
+  const double real = ParseNumber(text.substr(bar + 1));
+  return drawn / real;
+}
+
 int ParseCategory(std::string_view text) {
   text = Trim(text);
   for (const CategoryInfo& category : kCategories) {
@@ -68,7 +81,20 @@ int ParseCategory(std::string_view text) {
   return 0;
 }
 
-std::vector<CsvRecord> SplitCsv(std::string_view text, std::string* error) {
+char DetectSeparator(std::string_view text) {
+  int commas = 0, semicolons = 0;
+  bool quoted = false;
+  for (const char c : text) {
+    if (c == '"') quoted = !quoted;
+    if (quoted) continue;
+    if (c == '\n') break;
+    commas += c == ',';
+    semicolons += c == ';';
+  }
+  return semicolons > commas ? ';' : ',';
+}
+
+std::vector<CsvRecord> SplitCsv(std::string_view text, std::string* error, char separator) {
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   std::vector<CsvRecord> records;
   CsvRecord record{1, {}};
@@ -105,7 +131,7 @@ std::vector<CsvRecord> SplitCsv(std::string_view text, std::string* error) {
       quoted = true;
       quote_line = line;
       had_content = true;
-    } else if (c == ',') {
+    } else if (c == separator) {
       end_field();
       had_content = true;
     } else if (c == '\n' || (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
@@ -128,7 +154,8 @@ std::vector<CsvRecord> SplitCsv(std::string_view text, std::string* error) {
 JobList ParseManifest(std::string_view text, const std::filesystem::path& folder,
                       const JobDefaults& defaults) {
   JobList list;
-  std::vector<CsvRecord> records = SplitCsv(text, &list.error);
+  const char separator = DetectSeparator(text);
+  std::vector<CsvRecord> records = SplitCsv(text, &list.error, separator);
   if (!list.error.empty()) return list;
   if (records.empty()) {
     list.error =
@@ -137,9 +164,15 @@ JobList ParseManifest(std::string_view text, const std::filesystem::path& folder
     return list;
   }
   std::map<std::string, int> columns;
+  std::vector<int> extra_columns;
   const std::vector<std::string>& header = records.front().fields;
   for (int i = 0; i < static_cast<int>(header.size()); ++i) {
-    columns.emplace(Lower(Trim(header[i])), i);
+    const std::string name = Lower(Trim(header[i]));
+    if (std::find(kKnownColumns.begin(), kKnownColumns.end(), name) == kKnownColumns.end()) {
+      extra_columns.push_back(i);
+      list.extra_columns.emplace_back(Trim(header[i]));
+    }
+    columns.emplace(name, i);
   }
   static constexpr std::array<const char*, 4> kRequired = {"file", "category", "dpi", "scale"};
   for (const char* name : kRequired) {
@@ -165,6 +198,15 @@ JobList ParseManifest(std::string_view text, const std::filesystem::path& folder
     job.category = FieldOrDefault(fields, column("category"), defaults.category);
     job.dpi = FieldOrDefault(fields, column("dpi"), defaults.dpi);
     job.scale = FieldOrDefault(fields, column("scale"), defaults.scale);
+    if (separator == ';') {
+      // A spreadsheet that separates fields with semicolons writes decimal
+      // commas.
+      std::replace(job.dpi.begin(), job.dpi.end(), ',', '.');
+      std::replace(job.scale.begin(), job.scale.end(), ',', '.');
+    }
+    for (const int extra : extra_columns) {
+      job.extra.push_back(extra < static_cast<int>(fields.size()) ? fields[extra] : "");
+    }
     const int mirror_column = column("mirror");
     const std::string mirror = mirror_column >= 0 && mirror_column < static_cast<int>(fields.size())
                                    ? fields[mirror_column]
@@ -172,10 +214,10 @@ JobList ParseManifest(std::string_view text, const std::filesystem::path& folder
     const std::optional<bool> mirrored = ParseMirror(mirror, defaults.mirror);
     job.mirror = mirrored.value_or(false);
     if (job.file.empty()) {
-      job.row_error = "line " + std::to_string(job.line) + ": the row names no file";
+      job.row_error = "line " + std::to_string(job.line) + ", column file: the row names no file";
     } else if (!mirrored) {
       job.row_error = "line " + std::to_string(job.line) +
-                      ": mirror must be 1, 0, yes, no, true or false, not \"" +
+                      ", column mirror: must be 1, 0, yes, no, true or false, not \"" +
                       std::string(Trim(mirror)) + "\"";
     }
     list.jobs.push_back(std::move(job));

@@ -30,6 +30,40 @@ TEST(ParseNumberTest, WholeDecimalNumbersOnly) {
   }
 }
 
+TEST(ParseScaleTest, NumbersAndRatiosAsPlatesPrintThem) {
+  static const struct {
+    const char* text;
+    double expected;  // NaN: rejected
+  } kCases[] = {
+      {"0.5", 0.5},   {"1:3", 1.0 / 3},  {"1/3", 1.0 / 3}, {" 1 : 4 ", 0.25},
+      {"2:1", 2},     {"1:0", INFINITY}, {"1:", NAN},      {":3", NAN},
+      {"1:3:4", NAN}, {"a/b", NAN},      {"1,5", NAN},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.text);
+    const double value = ParseScale(c.text);
+    if (std::isnan(c.expected)) {
+      EXPECT_TRUE(std::isnan(value)) << value;
+    } else {
+      EXPECT_DOUBLE_EQ(value, c.expected);
+    }
+  }
+}
+
+TEST(DetectSeparatorTest, TheHeaderLineDecides) {
+  static const struct {
+    const char* text;
+    char expected;
+  } kCases[] = {
+      {"file,category,dpi,scale\n", ','},
+      {"file;category;dpi;scale\n", ';'},
+      {"\"a;b;c\",category,dpi,scale\n", ','},
+      {"file;category;dpi;scale\na,b,c,d,e,f,g\n", ';'},
+      {"", ','},
+  };
+  for (const auto& c : kCases) EXPECT_EQ(DetectSeparator(c.text), c.expected) << c.text;
+}
+
 TEST(ParseCategoryTest, OnlyOneTwoThree) {
   static const struct {
     const char* text;
@@ -102,8 +136,8 @@ TEST(ParseManifestTest, RowsWithDefaultsMirrorAndPaths) {
       {3, "sub/b.png", "/data/plates/sub/b.png", "2", "300", "1", true, ""},
       {4, "/abs/c.png", "/abs/c.png", "1", "300", "", true, ""},
       {5, "d.png", "/data/plates/d.png", "1", "300", "1", false,
-       "line 5: mirror must be 1, 0, yes, no, true or false, not \"maybe\""},
-      {6, "", "", "1", "300", "1", true, "line 6: the row names no file"},
+       "line 5, column mirror: must be 1, 0, yes, no, true or false, not \"maybe\""},
+      {6, "", "", "1", "300", "1", true, "line 6, column file: the row names no file"},
       {7, "e.png", "/data/plates/e.png", "2", "300", "2", true, ""},
   };
   ASSERT_EQ(list.jobs.size(), std::size(kExpected));
@@ -119,6 +153,40 @@ TEST(ParseManifestTest, RowsWithDefaultsMirrorAndPaths) {
     EXPECT_EQ(job.scale, e.scale);
     EXPECT_EQ(job.mirror, e.mirror);
     EXPECT_EQ(job.row_error, e.row_error);
+  }
+}
+
+TEST(ParseManifestTest, ASpreadsheetsSemicolonsDecimalCommasAndExtraColumns) {
+  const JobList list = ParseManifest(
+      "Inventaire;FILE;Site;Category;DPI;Scale\r\n"
+      "\"Inv. 12; b\";a.png;Delphes;2;300;0,5\r\n"
+      "Inv. 13;b.png;;3;600,0;1:3\r\n"
+      "Inv. 14;c.png\r\n",
+      "/d", JobDefaults{"1", "300", "1", false});
+  ASSERT_EQ(list.error, "");
+  EXPECT_EQ(list.extra_columns, (std::vector<std::string>{"Inventaire", "Site"}));
+  static const struct {
+    const char* file;
+    const char* category;
+    const char* dpi;
+    const char* scale;
+    std::vector<std::string> extra;
+  } kExpected[] = {
+      {"a.png", "2", "300", "0.5", {"Inv. 12; b", "Delphes"}},
+      {"b.png", "3", "600.0", "1:3", {"Inv. 13", ""}},
+      {"c.png", "1", "300", "1", {"Inv. 14", ""}},
+  };
+  ASSERT_EQ(list.jobs.size(), std::size(kExpected));
+  for (size_t i = 0; i < list.jobs.size(); ++i) {
+    const Job& job = list.jobs[i];
+    const auto& e = kExpected[i];
+    SCOPED_TRACE(e.file);
+    EXPECT_EQ(job.file, e.file);
+    EXPECT_EQ(job.category, e.category);
+    EXPECT_EQ(job.dpi, e.dpi);
+    EXPECT_EQ(job.scale, e.scale);
+    EXPECT_EQ(job.extra, e.extra);
+    EXPECT_EQ(job.row_error, "");
   }
 }
 

@@ -26,7 +26,7 @@ Measurement Measure(const Job& job) {
     return Failed(std::move(m), Status::kUnknownCategory,
                   "Unknown category \"" + job.category + "\": it must be 1, 2 or 3");
   }
-  const RunArgs args{job.path.string(), ParseNumber(job.dpi), ParseNumber(job.scale)};
+  const RunArgs args{job.path.string(), ParseNumber(job.dpi), ParseScale(job.scale)};
   if (!ArgsValid(args)) return Failed(std::move(m), Status::kBadArguments, kBadArgumentsMessage);
   const std::string unreadable = std::string(kCannotReadImage) + args.image_path;
   std::error_code ignored;

@@ -65,7 +65,7 @@ EdgeScan ScanEdgeMask(const cv::Mat& edge_mask, double f);
 // REQUIRES: scan.opening_column.
 SectionValues LeftEdgeResults(const EdgeScan& scan, double pixel_size);
 
-// One category-1 drawing measured as orvelloCMD2 measures it.
+// One category-1 drawing measured as its tool measures it.
 struct LeftEdgeMeasurement {
   Failure failure = Failure::kNone;  // a run that ends with status 1
   LeftEdge edge;                     // its edge mask is "bord.jpg"

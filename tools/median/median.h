@@ -46,7 +46,7 @@ MedianScan ScanMedian(const cv::Mat& mask, double f);
 // REQUIRES: scan.failure == Failure::kNone.
 SectionValues MedianResults(const MedianScan& scan, double pixel_size);
 
-// One category-2 drawing measured as orvelloCMD measures it.
+// One category-2 drawing measured as its tool measures it.
 struct MedianMeasurement {
   Failure failure = Failure::kNone;  // a run that ends with status 1
   MedianScan scan;

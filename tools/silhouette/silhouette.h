@@ -42,7 +42,7 @@ SilhouetteValues SilhouetteResults(const SilhouetteScan& scan, double pixel_size
 // Returns the values of the category-3 results file.
 ResultValues ToValues(const SilhouetteValues& values);
 
-// One category-3 drawing measured as orvelloCMD3 measures it.
+// One category-3 drawing measured as its tool measures it.
 struct SilhouetteMeasurement {
   Failure failure = Failure::kNone;  // kNoVessel: a run that ends with status 1
   cv::Mat mask;                      // the smoothed binary mask, "gray.jpg"
