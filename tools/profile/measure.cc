@@ -3,8 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <numbers>
 #include <numeric>
 #include <opencv2/imgproc.hpp>
@@ -118,9 +116,11 @@ Stroke Work::RowStroke(int y, int x0, int x1) const {
   double w = 0, moment = 0;
   const int lo = (x0 - 1 >= 0 && !m[x0 - 1]) ? x0 - 1 : x0;
   const int hi = (x1 + 1 < cov.cols && !m[x1 + 1]) ? x1 + 1 : x1;
+  // Inside the run the ink is whole: only the edge pixels add grey.
   for (int x = lo; x <= hi; ++x) {
-    w += c[x];
-    moment += c[x] * (x + 0.5);
+    const double v = x > x0 && x < x1 ? 1.0 : c[x];
+    w += v;
+    moment += v * (x + 0.5);
   }
   Stroke s;
   s.width = w;
@@ -133,7 +133,7 @@ Stroke Work::ColumnStroke(int x, int y0, int y1) const {
   const int lo = (y0 - 1 >= 0 && !mask.at<uchar>(y0 - 1, x)) ? y0 - 1 : y0;
   const int hi = (y1 + 1 < cov.rows && !mask.at<uchar>(y1 + 1, x)) ? y1 + 1 : y1;
   for (int y = lo; y <= hi; ++y) {
-    const float c = cov.at<float>(y, x);
+    const double c = y > y0 && y < y1 ? 1.0 : cov.at<float>(y, x);
     w += c;
     moment += c * (y + 0.5);
   }
@@ -199,7 +199,7 @@ struct InkPieces {
   bool any_ignored = false;
 };
 
-std::optional<InkPieces> FindPieces(const cv::Mat& mask, int category) {
+std::optional<InkPieces> FindPieces(const cv::Mat& mask, int category, double dots_per_mm) {
   const int side = std::max(mask.rows, mask.cols);
   const int s = std::max(1, (side + 2499) / 2500);
   cv::Mat pooled;
@@ -228,27 +228,65 @@ std::optional<InkPieces> FindPieces(const cv::Mat& mask, int category) {
   for (int i = 2; i < n; ++i) {
     if (area(i) > area(largest)) largest = i;
   }
+  // Pieces of one outline broken by small gaps belong together: they are
+  // linked across gaps shorter than 1.6 % of the vessel's height or 1.2 mm
+  // of paper. A representative pixel of every piece finds its group.
+  const double link_px = std::max(0.008 * rect(largest).height, 0.6 * dots_per_mm / s);
+  const int link = std::max(1, static_cast<int>(std::lround(link_px)));
+  cv::Mat grown_ink, groups;
+  cv::dilate(pooled, grown_ink,
+             cv::getStructuringElement(cv::MORPH_RECT, cv::Size(2 * link + 1, 2 * link + 1)));
+  cv::connectedComponents(grown_ink, groups, 8, CV_32S);
+  std::vector<int> group(static_cast<size_t>(n), 0);
+  for (int y = 0; y < labels.rows; ++y) {
+    const int* l = labels.ptr<int>(y);
+    const int* g = groups.ptr<int>(y);
+    for (int x = 0; x < labels.cols; ++x) {
+      if (l[x] > 0 && group[static_cast<size_t>(l[x])] == 0) {
+        group[static_cast<size_t>(l[x])] = g[x];
+      }
+    }
+  }
   int main = largest;
   int view = -1;
   if (category == 1) {
-    // In the working frame the section is the rightmost of the large pieces
-    // (it stands right of the axis, the exterior view apart beyond the axis).
+    // In the working frame the section is the rightmost of the tall pieces
+    // (it stands right of the axis, the exterior view apart beyond the
+    // axis); both are about as tall as the vessel.
+    int tallest = 1;
+    for (int i = 2; i < n; ++i) {
+      if (rect(i).height > rect(tallest).height) tallest = i;
+    }
     std::vector<int> big;
     for (int i = 1; i < n; ++i) {
-      if (area(i) >= area(largest) / 4 && size(i) >= size(largest) / 3) big.push_back(i);
+      if (rect(i).height >= 0.6 * rect(tallest).height) big.push_back(i);
     }
     std::sort(big.begin(), big.end(), [&](int a, int b) { return rect(a).x > rect(b).x; });
     main = big.front();
-    if (big.size() >= 2) view = big[1];
+    for (size_t i = 1; i < big.size(); ++i) {
+      if (group[static_cast<size_t>(big[i])] != group[static_cast<size_t>(main)]) {
+        view = big[i];
+        break;
+      }
+    }
   }
-  const cv::Rect mb = rect(main);
+  // The measured piece's box, with every piece of its group.
+  cv::Rect mb = rect(main);
+  for (int i = 1; i < n; ++i) {
+    if (group[static_cast<size_t>(i)] == group[static_cast<size_t>(main)]) mb |= rect(i);
+  }
   const int margin = static_cast<int>(std::ceil(0.02 * mb.height)) + 1;
   const cv::Rect grown(mb.x - margin, mb.y - margin, mb.width + 2 * margin, mb.height + 2 * margin);
   std::vector<uchar> lut(static_cast<size_t>(n), 0);
-  lut[static_cast<size_t>(main)] = 1;
-  if (view > 0) lut[static_cast<size_t>(view)] = 2;
   for (int i = 1; i < n; ++i) {
-    if (i == main || i == view) continue;
+    if (group[static_cast<size_t>(i)] == group[static_cast<size_t>(main)]) {
+      lut[static_cast<size_t>(i)] = 1;
+    } else if (view > 0 && group[static_cast<size_t>(i)] == group[static_cast<size_t>(view)]) {
+      lut[static_cast<size_t>(i)] = 2;
+    }
+  }
+  for (int i = 1; i < n; ++i) {
+    if (lut[static_cast<size_t>(i)] != 0) continue;
     const cv::Rect r = rect(i);
     // A piece of the vessel (a broken outline, hatching, a handle's section):
     // inside the vessel's box and not tiny against the vessel.
@@ -284,7 +322,13 @@ std::optional<InkPieces> FindPieces(const cv::Mat& mask, int category) {
            cv::Rect(0, 0, mask.cols, mask.rows);
   };
   pieces.box = full(mb);
-  if (view > 0) pieces.view_box = full(rect(view));
+  if (view > 0) {
+    cv::Rect vb = rect(view);
+    for (int i = 1; i < n; ++i) {
+      if (lut[static_cast<size_t>(i)] == 2) vb |= rect(i);
+    }
+    pieces.view_box = full(vb);
+  }
   return pieces;
 }
 
@@ -490,7 +534,7 @@ ProfileResult MeasureProfileImpl(const cv::Mat& drawing_bgr, const ProfileParams
   }
   cv::Mat mask;
   cv::threshold(grey, mask, lv.threshold - 0.5, 255, cv::THRESH_BINARY_INV);
-  const std::optional<InkPieces> pieces = FindPieces(mask, p.category);
+  const std::optional<InkPieces> pieces = FindPieces(mask, p.category, p.dpi / 25.4);
   if (!pieces) {
     result.refusal = kNoInk;
     return result;
@@ -520,7 +564,13 @@ ProfileResult MeasureProfileImpl(const cv::Mat& drawing_bgr, const ProfileParams
   } else if (p.category == 1 && !pieces->view_box.empty()) {
     slope = SymmetrySlope(pieces->view(pieces->view_box));
   } else if (p.category == 2) {
-    slope = ProjectionSkew(pieces->kept(crop));
+    // The median line stands in the middle of the drawing's width, between
+    // the section and the exterior view; slanted walls stand apart.
+    const cv::Mat kept = pieces->kept(crop);
+    const cv::Rect inner = box - crop.tl();
+    const int band = std::max(1, inner.width / 5);
+    const cv::Rect middle(inner.x + inner.width / 2 - band / 2, 0, band, kept.rows);
+    slope = ProjectionSkew(kept(middle & cv::Rect(0, 0, kept.cols, kept.rows)));
   }
   const double angle = std::atan(slope);
   if (std::abs(angle) * 180 / kPi > 8) slope = 0;
@@ -536,7 +586,6 @@ ProfileResult MeasureProfileImpl(const cv::Mat& drawing_bgr, const ProfileParams
     frame.rotated = true;
   }
   result.geometry.skew_degrees = frame.flip ? -degrees : degrees;
-  if (getenv("PDEBUG")) fprintf(stderr, "skew %g\n", result.geometry.skew_degrees);
 
   Levels2 lv2{lv.paper, lv.ink};
   const Work work(clean, lv2);

@@ -202,6 +202,32 @@ Region FindInterior(const Work& w, const Extents& e, int barrier_x, int top_row,
   return Region{};
 }
 
+// Replaces the spikes of a traced edge, rows where a gap in the outline let
+// the trace jump, by the running median of their neighbours (over 3 % of the
+// rows); returns how many rows were replaced. Steps of the profile (a rim,
+// a foot) are not spikes and stay.
+int RemoveSpikes(std::vector<double>& edge, std::vector<double>& centre, double tolerance) {
+  const size_t n = edge.size();
+  const size_t half = std::max<size_t>(3, n * 15 / 1000);
+  std::vector<double> out = edge;
+  int replaced = 0;
+  std::vector<double> window;
+  for (size_t i = 0; i < n; ++i) {
+    const size_t a = i >= half ? i - half : 0;
+    const size_t b = std::min(n - 1, i + half);
+    window.assign(edge.begin() + static_cast<std::ptrdiff_t>(a),
+                  edge.begin() + static_cast<std::ptrdiff_t>(b) + 1);
+    const double med = Median(window);
+    if (std::abs(edge[i] - med) > tolerance) {
+      centre[i] += med - edge[i];
+      out[i] = med;
+      ++replaced;
+    }
+  }
+  edge = out;
+  return replaced;
+}
+
 }  // namespace
 
 Measured MeasureSection(const Work& w, const ProfileParams& p, double k, ProfileResult& r) {
@@ -293,7 +319,10 @@ Measured MeasureSection(const Work& w, const ProfileParams& p, double k, Profile
   // The inner wall, row by row: the ink just beyond the interior's farthest
   // pixel.
   std::vector<double> ys, edge, centre, width, pens;
-  const int search = region.grow + 2;
+  // The ink lies within `grow` pixels of the grown region in every
+  // direction, farther along a row where the wall slants.
+  const int search =
+      region.grow == 0 ? 2 : static_cast<int>(std::ceil(0.05 * height)) + region.grow;
   const int y_first = region.rect.y;
   const int y_last = region.rect.y + region.rect.height - 1;
   for (int y = y_first; y <= y_last; ++y) {
@@ -443,6 +472,16 @@ Measured MeasureSilhouette(const Work& w, const ProfileParams& p, double k, Prof
     return m;
   }
   const bool filled = filled_rows * 2 > static_cast<int>(ys.size());
+  {
+    double span = 0;
+    for (size_t i = 0; i < ys.size(); ++i) span = std::max(span, redge[i] + ledge[i]);
+    const int spikes =
+        RemoveSpikes(ledge, lcentre, 0.03 * span) + RemoveSpikes(redge, rcentre, 0.03 * span);
+    if (spikes > 0) {
+      m.broken_rows = spikes;
+      Warn(r, kWarnOpenOutline);
+    }
+  }
   std::vector<WallRow> left, right;
   Surfaces(ys, ledge, lcentre, lwidth, pen, -1, filled, p.surface, left);
   Surfaces(ys, redge, rcentre, rwidth, pen, -1, filled, p.surface, right);
@@ -484,10 +523,11 @@ Measured MeasureSilhouette(const Work& w, const ProfileParams& p, double k, Prof
     const int xa = std::clamp(static_cast<int>(m.axis), 0, w.mask.cols - 1);
     (void)xa;
   }
-  m.top = middle && !filled ? top_edge + pen / 2 : top_edge;
-  m.top_alt = middle && !filled ? top_edge : top_edge + pen / 2;
-  m.foot = middle && !filled ? foot_edge - pen / 2 : foot_edge;
-  m.foot_alt = middle && !filled ? foot_edge : foot_edge - pen / 2;
+  const double half = filled ? 0 : pen / 2;
+  m.top = middle ? top_edge + half : top_edge;
+  m.top_alt = middle ? top_edge : top_edge + half;
+  m.foot = middle ? foot_edge - half : foot_edge;
+  m.foot_alt = middle ? foot_edge : foot_edge - half;
   m.brim = m.top;
   m.brim_alt = m.top_alt;
   m.floor = m.foot;
