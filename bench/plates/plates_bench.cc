@@ -94,7 +94,10 @@ int main(int argc, char** argv) {
       ++t.bar_within;
     } else {
       t.misses.push_back("plate " + std::to_string(i) + ": pixel size off by " +
-                         std::to_string(100 * bar_error) + " % (bar text '" + r.bar_text + "')");
+                         std::to_string(100 * bar_error) + " % (bar text '" + r.bar_text + "', " +
+                         std::to_string(r.layout.bars.size()) + " bars, " +
+                         std::to_string(r.layout.bars.empty() ? 0 : r.layout.bars[0].labels.size()) +
+                         " labels)");
     }
     std::vector<bool> used(r.drawings.size(), false);
     for (size_t v = 0; v < plate.vessels.size(); ++v) {

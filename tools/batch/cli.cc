@@ -8,6 +8,8 @@
 #include <iostream>
 #include <string>
 
+#include "batch/plates_cli.h"
+
 namespace orvello::batch {
 namespace {
 
@@ -109,6 +111,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
 }
 
 int RunCommandLine(int argc, const char* const* argv) {
+  if (WantsPlates(argc, argv)) return RunPlatesCommandLine(argc, argv);
   const CommandLine command = ParseCommandLine(argc, argv, std::cout, std::cerr);
   if (!command.options) return command.status;
   return RunBatch(*command.options, std::cout, std::cerr);

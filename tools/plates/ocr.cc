@@ -31,23 +31,37 @@ class OcrReader : public TextReader {
 
   std::string ReadLine(const cv::Mat& grey, bool digits_only) override {
     if (!ready_ || grey.empty()) return "";
-    // Letters about 40 px tall, on a white border a letter wide.
-    cv::Mat line;
-    const double factor = std::clamp(40.0 / std::max(1, grey.rows), 0.25, 8.0);
-    cv::resize(grey, line, cv::Size(), factor, factor, cv::INTER_AREA);
-    cv::threshold(line, line, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
-    cv::copyMakeBorder(line, line, 30, 30, 30, 30, cv::BORDER_CONSTANT, cv::Scalar(255));
+    // The line cut to its ink, then read with its letters at a few heights
+    // the engine reads well, until it reads something.
+    cv::Mat ink;
+    cv::threshold(grey, ink, 0, 255, cv::THRESH_BINARY_INV | cv::THRESH_OTSU);
+    cv::Mat points;
+    cv::findNonZero(ink, points);
+    if (points.empty()) return "";
+    const cv::Rect box = cv::boundingRect(points);
     api_.SetVariable("tessedit_char_whitelist", digits_only ? "0123456789.,cm " : "");
     api_.SetVariable("user_defined_dpi", "300");
-    api_.SetImage(line.data, line.cols, line.rows, 1, static_cast<int>(line.step));
-    char* text = api_.GetUTF8Text();
-    std::string out = text ? text : "";
-    delete[] text;
-    auto space = [](unsigned char c) { return std::isspace(c) != 0; };
-    while (!out.empty() && space(out.back())) out.pop_back();
-    size_t start = 0;
-    while (start < out.size() && space(out[start])) ++start;
-    return out.substr(start);
+    for (const double height : {36.0, 28.0, 48.0}) {
+      cv::Mat line;
+      const double factor = height / box.height;
+      cv::resize(grey(box), line, cv::Size(), factor, factor,
+                 factor < 1 ? cv::INTER_AREA : cv::INTER_CUBIC);
+      cv::threshold(line, line, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
+      const int border = static_cast<int>(height * 0.6);
+      cv::copyMakeBorder(line, line, border, border, border, border, cv::BORDER_CONSTANT,
+                         cv::Scalar(255));
+      api_.SetImage(line.data, line.cols, line.rows, 1, static_cast<int>(line.step));
+      char* text = api_.GetUTF8Text();
+      std::string out = text ? text : "";
+      delete[] text;
+      auto space = [](unsigned char c) { return std::isspace(c) != 0; };
+      while (!out.empty() && space(out.back())) out.pop_back();
+      size_t start = 0;
+      while (start < out.size() && space(out[start])) ++start;
+      out = out.substr(start);
+      if (!out.empty()) return out;
+    }
+    return "";
   }
 
  private:

@@ -166,24 +166,33 @@ bool IsBar(const cv::Mat& ink, const Component& c, double mm) {
   return false;
 }
 
-// Returns the bar's length: on its rows of ink along nearly its whole
-// length, the summed darkness (paper 0, ink 1), median over those rows.
-double BarLength(const cv::Mat& grey, const cv::Mat& ink, const cv::Rect& box) {
+// Returns the bar's length: on each row of ink along nearly its whole
+// length, the distance between its two ends, each found to the sub-pixel
+// from the darkness (paper 0, ink 1) of the five pixels around it; the
+// median over those rows.
+double BarLength(const cv::Mat& grey, const cv::Mat& ink, const cv::Rect& box, double paper) {
   const cv::Mat region = grey(box);
   std::vector<uchar> levels(region.begin<uchar>(), region.end<uchar>());
   std::sort(levels.begin(), levels.end());
   const double dark = levels[levels.size() / 20];
-  const double paper = 255;  // the paper's level, as thresholded
+  auto darkness = [&](const uchar* row, int x) {
+    if (x < 0 || x >= grey.cols) return 0.0;
+    return std::clamp((paper - row[x]) / std::max(1.0, paper - dark), 0.0, 1.0);
+  };
   std::vector<double> lengths;
-  const cv::Rect wide = Grow(box, 2) & cv::Rect(0, 0, grey.cols, grey.rows);
   for (int y = box.y; y < box.br().y; ++y) {
+    const uchar* mask = ink.ptr<uchar>(y);
+    int first = box.x, last = box.br().x - 1;
+    while (first <= last && mask[first] == 0) ++first;
+    while (last >= first && mask[last] == 0) --last;
     if (cv::countNonZero(ink(box).row(y - box.y)) < 0.9 * box.width) continue;
-    double sum = 0;
     const uchar* row = grey.ptr<uchar>(y);
-    for (int x = wide.x; x < wide.br().x; ++x) {
-      sum += std::clamp((paper - row[x]) / std::max(1.0, paper - dark), 0.0, 1.0);
-    }
-    lengths.push_back(sum);
+    double left = 0, right = 0;
+    for (int x = first - 2; x <= first + 2; ++x) left += darkness(row, x);
+    for (int x = last - 2; x <= last + 2; ++x) right += darkness(row, x);
+    const double left_edge = first + 2.5 - left;
+    const double right_edge = last - 2.5 + right;
+    lengths.push_back(right_edge - left_edge);
   }
   if (lengths.empty()) return box.width;
   std::nth_element(lengths.begin(), lengths.begin() + lengths.size() / 2, lengths.end());
@@ -201,6 +210,14 @@ PlateLayout FindLayout(const cv::Mat& plate_bgr, double dpi) {
   const double level = std::clamp(
       cv::threshold(grey, otsu, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU), 90.0, 200.0);
   layout.ink = grey < level;
+  // The paper's level: the median of the page, mostly paper.
+  std::vector<uchar> sample;
+  for (int y = 0; y < grey.rows; y += 7) {
+    const uchar* row = grey.ptr<uchar>(y);
+    for (int x = 0; x < grey.cols; x += 7) sample.push_back(row[x]);
+  }
+  std::nth_element(sample.begin(), sample.begin() + sample.size() / 2, sample.end());
+  const double paper = sample[sample.size() / 2];
   cv::Mat stats, centroids;
   const int count = cv::connectedComponentsWithStats(layout.ink, layout.labels, stats, centroids,
                                                      8, CV_32S);
@@ -219,7 +236,7 @@ PlateLayout FindLayout(const cv::Mat& plate_bgr, double dpi) {
     if (IsBar(layout.ink, c, mm)) {
       ScaleBar bar;
       bar.box = c.box;
-      bar.length_px = BarLength(grey, layout.ink, c.box);
+      bar.length_px = BarLength(grey, layout.ink, c.box, paper);
       layout.bars.push_back(bar);
     } else if (c.box.height <= glyph && c.box.width <= 4 * glyph) {
       small.push_back(c);
@@ -273,6 +290,19 @@ PlateLayout FindLayout(const cv::Mat& plate_bgr, double dpi) {
     const cv::Mat mask = MemberMask(layout.labels, d.box, d.components);
     const int median = FindMedianLine(mask);
     if (median >= 0) {
+      // Both sides of a median line hold a wall through most of the height
+      // (a section's inner wall has only the base beside it).
+      auto rows_with_ink = [&](int from, int to) {
+        cv::Mat rows;
+        cv::reduce(mask.colRange(from, to), rows, 1, cv::REDUCE_MAX);
+        return cv::countNonZero(rows) / static_cast<double>(mask.rows);
+      };
+      const int band = std::max(2, static_cast<int>(0.03 * mask.rows));
+      if (median - band <= 0 || median + band >= mask.cols - 1 ||
+          rows_with_ink(0, median - band) < 0.7 || rows_with_ink(median + band, mask.cols) < 0.7) {
+        symmetry[i] = MirrorOverlap(mask);
+        continue;
+      }
       d.category = 2;
       d.axis_x = d.box.x + median;
       const double left = SideArea(mask, 0, median + 1);
