@@ -9,6 +9,7 @@ ORVELLO_PACKAGES=(
   googletest libgtest-dev libgmock-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libcli11-dev nlohmann-json3-dev
+  libtesseract-dev tesseract-ocr-eng
   clang libclang-rt-dev clang-format
   chromium
 )

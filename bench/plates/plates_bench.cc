@@ -10,12 +10,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
 
 #include "drawgen/plate.h"
 #include "plates/ocr.h"
@@ -93,11 +92,10 @@ int main(int argc, char** argv) {
     if (bar_error <= 0.005) {
       ++t.bar_within;
     } else {
-      t.misses.push_back("plate " + std::to_string(i) + ": pixel size off by " +
-                         std::to_string(100 * bar_error) + " % (bar text '" + r.bar_text + "', " +
-                         std::to_string(r.layout.bars.size()) + " bars, " +
-                         std::to_string(r.layout.bars.empty() ? 0 : r.layout.bars[0].labels.size()) +
-                         " labels)");
+      t.misses.push_back(
+          "plate " + std::to_string(i) + ": pixel size off by " + std::to_string(100 * bar_error) +
+          " % (bar text '" + r.bar_text + "', " + std::to_string(r.layout.bars.size()) + " bars, " +
+          std::to_string(r.layout.bars.empty() ? 0 : r.layout.bars[0].labels.size()) + " labels)");
     }
     std::vector<bool> used(r.drawings.size(), false);
     for (size_t v = 0; v < plate.vessels.size(); ++v) {
@@ -141,8 +139,7 @@ int main(int argc, char** argv) {
           t.misses.push_back(name + ": number '" + d.name + "' for '" + vessel.number + "'");
         }
       }
-      const double measured =
-          vessel.category == 3 ? d.profile.solid_cl : d.profile.capacity_cl;
+      const double measured = vessel.category == 3 ? d.profile.solid_cl : d.profile.capacity_cl;
       if (d.profile.measured && std::isfinite(measured)) {
         ++t.measured;
         const double error = std::abs(measured / vessel.truth.capacity_cl - 1);
@@ -190,8 +187,9 @@ int main(int argc, char** argv) {
         "with scan noise. Each plate is measured with only its scan resolution given: the "
         "pixel size comes from the bar and its label read by OCR.\n\n"
      << "| Figure | Result | Goal |\n|---|---|---|\n";
-  std::snprintf(line, sizeof line, "| vessels found | %d / %d (%.1f %%), %d false | >= 95 %%, none false |\n",
-                t.found, t.vessels, Percent(t.found, t.vessels), t.false_found);
+  std::snprintf(line, sizeof line,
+                "| vessels found | %d / %d (%.1f %%), %d false | >= 95 %%, none false |\n", t.found,
+                t.vessels, Percent(t.found, t.vessels), t.false_found);
   md << line;
   std::snprintf(line, sizeof line, "| category right | %d / %d (%.1f %%) | >= 95 %% |\n",
                 t.category_right, t.found, Percent(t.category_right, t.found));
@@ -207,10 +205,12 @@ int main(int argc, char** argv) {
                 "| capacity within 1.5 %% | %d / %d vessels (%.1f %%); %d measured | >= 90 %% |\n",
                 t.capacity_within, t.vessels, Percent(t.capacity_within, t.vessels), t.measured);
   md << line;
-  std::snprintf(line, sizeof line, "| off by more than 5 %% with confidence ok | %d of %d ok | 0 |\n",
-                t.ok_far, t.ok_count);
+  std::snprintf(line, sizeof line,
+                "| off by more than 5 %% with confidence ok | %d of %d ok | 0 |\n", t.ok_far,
+                t.ok_count);
   md << line;
-  std::snprintf(line, sizeof line, "| catalogue numbers read right | %d / %d (%.1f %%) | >= 90 %% |\n",
+  std::snprintf(line, sizeof line,
+                "| catalogue numbers read right | %d / %d (%.1f %%) | >= 90 %% |\n",
                 t.numbers_right, t.numbers, Percent(t.numbers_right, t.numbers));
   md << line;
   md << "\nCapacity is the interior capacity for categories 1 and 2 and the solid of the "

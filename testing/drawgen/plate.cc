@@ -168,9 +168,10 @@ Plate ComposePlate(const PlateOptions& o) {
     if (lengths.empty()) lengths.push_back(std::max(1.0, std::round(5 / o.scale) / 1));
     bar_cm = lengths[rng.uniform(0, static_cast<int>(lengths.size()))];
   }
-  const Text fig = MakeText("Fig. " + std::to_string(rng.uniform(1, 40)) + ". Pottery from trench " +
-                                std::string(1, "ABCDE"[rng.uniform(0, 5)]),
-                            cv::FONT_HERSHEY_DUPLEX, 3.5 * mm, mm);
+  const Text fig =
+      MakeText("Fig. " + std::to_string(rng.uniform(1, 40)) + ". Pottery from trench " +
+                   std::string(1, "ABCDE"[rng.uniform(0, 5)]),
+               cv::FONT_HERSHEY_DUPLEX, 3.5 * mm, mm);
   const int foot_h = static_cast<int>(std::lround(20 * mm));
   const int page_h = bottom + foot_h + margin;
   cv::Mat grey(page_h, page_w, CV_8UC1, cv::Scalar(255));
@@ -186,8 +187,8 @@ Plate ComposePlate(const PlateOptions& o) {
     cv::min(target, p.ink, target);
     p.vessel.box = box;
     if (o.numbers) {
-      const int ny = p.number_above ? box.y - number_gap - p.number.size.height
-                                    : box.br().y + number_gap;
+      const int ny =
+          p.number_above ? box.y - number_gap - p.number.size.height : box.br().y + number_gap;
       const int nx = p.number_above ? box.x : box.x + (box.width - p.number.size.width) / 2;
       p.vessel.number_box = Put(&grey, p.number, cv::Point(nx, ny), o.antialias);
     }

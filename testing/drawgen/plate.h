@@ -28,15 +28,15 @@ std::string BarStyleName(BarStyle style);
 bool ParseBarStyle(const std::string& name, BarStyle* style);
 
 struct PlateOptions {
-  unsigned seed = 1;         // chooses vessels, sizes, numbers, layout
-  double dpi = 300;          // scan resolution
-  double scale = 0.5;        // drawn length / real length, for every vessel
-  int vessels = 4;           // 1 to 8
+  unsigned seed = 1;   // chooses vessels, sizes, numbers, layout
+  double dpi = 300;    // scan resolution
+  double scale = 0.5;  // drawn length / real length, for every vessel
+  int vessels = 4;     // 1 to 8
   BarStyle bar_style = BarStyle::kAlternating;
-  bool bar = true;           // draw the scale bar
-  bool zero_label = true;    // label the bar "0" and "N cm", else "N cm" only
-  bool numbers = true;       // a catalogue number next to each vessel
-  bool caption = true;       // "Fig. N" and a line of text at the foot
+  bool bar = true;         // draw the scale bar
+  bool zero_label = true;  // label the bar "0" and "N cm", else "N cm" only
+  bool numbers = true;     // a catalogue number next to each vessel
+  bool caption = true;     // "Fig. N" and a line of text at the foot
   bool antialias = false;
   bool noise = false;
 };
@@ -49,7 +49,7 @@ struct PlateVessel {
   Shape shape = Shape::kCylinder;
   double height_cm = 10;
   Analytic truth;
-  std::string number;  // the catalogue number printed, "" when none
+  std::string number;   // the catalogue number printed, "" when none
   cv::Rect number_box;  // where it is printed
 };
 
@@ -57,11 +57,11 @@ struct Plate {
   cv::Mat image;  // 8-bit BGR, dark ink on white paper
   double dpi = 300;
   double scale = 1;
-  double pixel_cm = 0;  // real centimetres per pixel, 2.54 / (dpi * scale)
+  double pixel_cm = 0;               // real centimetres per pixel, 2.54 / (dpi * scale)
   std::vector<PlateVessel> vessels;  // left to right, top to bottom
-  double bar_cm = 0;    // the bar's stated length; 0 without a bar
-  double bar_px = 0;    // its length in pixels (whole pixels of ink)
-  cv::Rect bar_box;     // the bar with its ticks, without its labels
+  double bar_cm = 0;                 // the bar's stated length; 0 without a bar
+  double bar_px = 0;                 // its length in pixels (whole pixels of ink)
+  cv::Rect bar_box;                  // the bar with its ticks, without its labels
   BarStyle bar_style = BarStyle::kAlternating;
 };
 

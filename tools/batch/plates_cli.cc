@@ -61,8 +61,8 @@ bool WriteImage(const fs::path& path, const cv::Mat& image) {
   std::vector<uchar> bytes;
   const std::string ext = path.extension().string();
   if (!cv::imencode(ext, image, bytes)) return false;
-  return WriteWhole(path, std::string_view(reinterpret_cast<const char*>(bytes.data()),
-                                           bytes.size()));
+  return WriteWhole(path,
+                    std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 }  // namespace
@@ -98,7 +98,7 @@ std::vector<PlateJob> ReadPlateManifest(const std::string& text, const fs::path&
   }
   auto field = [](const CsvRecord& r, int column) {
     return column >= 0 && column < static_cast<int>(r.fields.size()) ? Lower(r.fields[column])
-                                                                       : std::string();
+                                                                     : std::string();
   };
   for (size_t r = 1; r < records.size(); ++r) {
     const CsvRecord& record = records[r];
@@ -115,8 +115,7 @@ std::vector<PlateJob> ReadPlateManifest(const std::string& text, const fs::path&
     if (!text_dpi.empty()) job.dpi = ParseNumber(text_dpi);
     if (!text_scale.empty()) job.scale = ParseScale(text_scale);
     if (!text_bar.empty()) job.bar_cm = plates::ParseLength(text_bar);
-    if (!(job.dpi > 0) || !std::isfinite(job.dpi) || !(job.scale >= 0) ||
-        !(job.bar_cm >= 0)) {
+    if (!(job.dpi > 0) || !std::isfinite(job.dpi) || !(job.scale >= 0) || !(job.bar_cm >= 0)) {
       *error = "line " + std::to_string(record.line) +
                ": the dpi must be a number above 0, the scale a number or ratio, the bar a "
                "length such as 5cm";
@@ -281,28 +280,29 @@ int RunPlatesCommandLine(int argc, const char* const* argv) {
       if (!m.measured) all_measured = false;
       std::string warnings;
       for (const std::string& w : m.warnings) warnings += (warnings.empty() ? "" : " ") + w;
-      json record = {{"index", d.index},
-                     {"box", {{"x", d.box.x}, {"y", d.box.y}, {"width", d.box.width},
-                              {"height", d.box.height}}},
-                     {"category", d.category},
-                     {"mirror", d.mirror},
-                     {"name", d.name},
-                     {"status", m.measured ? "measured" : "refused"},
-                     {"refusal", m.refusal},
-                     {"capacity_cl", Number(m.capacity_cl)},
-                     {"capacity_low_cl", Number(m.capacity_low_cl)},
-                     {"capacity_high_cl", Number(m.capacity_high_cl)},
-                     {"solid_cl", Number(m.solid_cl)},
-                     {"liquid_height_cm", Number(m.liquid_height_cm)},
-                     {"total_height_cm", Number(m.total_height_cm)},
-                     {"opening_cm", Number(m.opening_cm)},
-                     {"rim_cm", Number(m.rim_cm)},
-                     {"max_diameter_cm", Number(m.max_diameter_cm)},
-                     {"base_cm", Number(m.base_cm)},
-                     {"confidence", std::string(profile::ConfidenceName(m.confidence))},
-                     {"warnings", m.warnings},
-                     {"crop", crop},
-                     {"overlay", overlay}};
+      json record = {
+          {"index", d.index},
+          {"box",
+           {{"x", d.box.x}, {"y", d.box.y}, {"width", d.box.width}, {"height", d.box.height}}},
+          {"category", d.category},
+          {"mirror", d.mirror},
+          {"name", d.name},
+          {"status", m.measured ? "measured" : "refused"},
+          {"refusal", m.refusal},
+          {"capacity_cl", Number(m.capacity_cl)},
+          {"capacity_low_cl", Number(m.capacity_low_cl)},
+          {"capacity_high_cl", Number(m.capacity_high_cl)},
+          {"solid_cl", Number(m.solid_cl)},
+          {"liquid_height_cm", Number(m.liquid_height_cm)},
+          {"total_height_cm", Number(m.total_height_cm)},
+          {"opening_cm", Number(m.opening_cm)},
+          {"rim_cm", Number(m.rim_cm)},
+          {"max_diameter_cm", Number(m.max_diameter_cm)},
+          {"base_cm", Number(m.base_cm)},
+          {"confidence", std::string(profile::ConfidenceName(m.confidence))},
+          {"warnings", m.warnings},
+          {"crop", crop},
+          {"overlay", overlay}};
       json fills = json::array();
       for (const auto& [percent, cl] : m.fill_levels_cl) fills.push_back({percent, Number(cl)});
       record["fill_levels_cl"] = fills;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <opencv2/imgproc.hpp>
+#include <vector>
 
 namespace orvello::plates {
 namespace {
@@ -31,8 +32,9 @@ class OcrReader : public TextReader {
 
   std::string ReadLine(const cv::Mat& grey, bool digits_only) override {
     if (!ready_ || grey.empty()) return "";
-    // The line cut to its ink, then read with its letters at a few heights
-    // the engine reads well, until it reads something.
+    // The line cut to its ink, then read with its letters at three heights
+    // the engine reads well: the reading most of them agree on, else the
+    // first.
     cv::Mat ink;
     cv::threshold(grey, ink, 0, 255, cv::THRESH_BINARY_INV | cv::THRESH_OTSU);
     cv::Mat points;
@@ -41,6 +43,7 @@ class OcrReader : public TextReader {
     const cv::Rect box = cv::boundingRect(points);
     api_.SetVariable("tessedit_char_whitelist", digits_only ? "0123456789.,cm " : "");
     api_.SetVariable("user_defined_dpi", "300");
+    std::vector<std::string> readings;
     for (const double height : {36.0, 28.0, 48.0}) {
       cv::Mat line;
       const double factor = height / box.height;
@@ -58,8 +61,15 @@ class OcrReader : public TextReader {
       while (!out.empty() && space(out.back())) out.pop_back();
       size_t start = 0;
       while (start < out.size() && space(out[start])) ++start;
-      out = out.substr(start);
-      if (!out.empty()) return out;
+      readings.push_back(out.substr(start));
+    }
+    for (const std::string& reading : readings) {
+      if (!reading.empty() && std::count(readings.begin(), readings.end(), reading) >= 2) {
+        return reading;
+      }
+    }
+    for (const std::string& reading : readings) {
+      if (!reading.empty()) return reading;
     }
     return "";
   }

@@ -146,11 +146,43 @@ double MirrorOverlap(const cv::Mat& mask) {
   return any > 0 ? both / any : 0;
 }
 
-// Returns the filled area of the ink of `mask` in columns [from, to].
-double SideArea(const cv::Mat& mask, int from, int to) {
-  from = std::clamp(from, 0, mask.cols - 1);
-  to = std::clamp(to, from, mask.cols - 1);
-  return cv::countNonZero(FillHoles(mask.colRange(from, to + 1).clone()));
+// Returns whether the section of a category-2 drawing stands right of its
+// median line at column `median` (`band` wide on each side): on the rows
+// from 20 % to 45 % of the height above the foot (below any handle), the
+// section's side holds more ink per row (two walls, a filled or hatched
+// wall) than the exterior view's single outline.
+bool SectionOnTheRight(const cv::Mat& mask, int median, int band) {
+  std::vector<int> left, right;
+  for (int y = static_cast<int>(0.55 * mask.rows); y < static_cast<int>(0.8 * mask.rows); ++y) {
+    left.push_back(cv::countNonZero(mask.row(y).colRange(0, median - band)));
+    right.push_back(cv::countNonZero(mask.row(y).colRange(median + band, mask.cols)));
+  }
+  if (left.empty()) return false;
+  std::nth_element(left.begin(), left.begin() + left.size() / 2, left.end());
+  std::nth_element(right.begin(), right.begin() + right.size() / 2, right.end());
+  return right[right.size() / 2] > left[left.size() / 2];
+}
+
+// Returns the angle in degrees of the bar's lower edge (positive when its
+// right end stands higher in the image).
+double BarAngle(const cv::Mat& ink, const cv::Rect& box) {
+  double sx = 0, sy = 0, sxx = 0, sxy = 0;
+  int n = 0;
+  for (int x = box.x; x < box.br().x; ++x) {
+    for (int y = box.br().y - 1; y >= box.y; --y) {
+      if (ink.at<uchar>(y, x) != 0) {
+        sx += x;
+        sy += y;
+        sxx += static_cast<double>(x) * x;
+        sxy += static_cast<double>(x) * y;
+        ++n;
+        break;
+      }
+    }
+  }
+  const double denominator = n * sxx - sx * sx;
+  if (n < 2 || denominator == 0) return 0;
+  return -std::atan((n * sxy - sx * sy) / denominator) * 180 / CV_PI;
 }
 
 // Returns whether a component of size `box` looks like a scale bar: long,
@@ -219,16 +251,15 @@ PlateLayout FindLayout(const cv::Mat& plate_bgr, double dpi) {
   std::nth_element(sample.begin(), sample.begin() + sample.size() / 2, sample.end());
   const double paper = sample[sample.size() / 2];
   cv::Mat stats, centroids;
-  const int count = cv::connectedComponentsWithStats(layout.ink, layout.labels, stats, centroids,
-                                                     8, CV_32S);
+  const int count =
+      cv::connectedComponentsWithStats(layout.ink, layout.labels, stats, centroids, 8, CV_32S);
   std::vector<Component> components;
   for (int i = 1; i < count; ++i) {
-    components.push_back({i,
-                          cv::Rect(stats.at<int>(i, cv::CC_STAT_LEFT),
-                                   stats.at<int>(i, cv::CC_STAT_TOP),
-                                   stats.at<int>(i, cv::CC_STAT_WIDTH),
-                                   stats.at<int>(i, cv::CC_STAT_HEIGHT)),
-                          stats.at<int>(i, cv::CC_STAT_AREA)});
+    components.push_back(
+        {i,
+         cv::Rect(stats.at<int>(i, cv::CC_STAT_LEFT), stats.at<int>(i, cv::CC_STAT_TOP),
+                  stats.at<int>(i, cv::CC_STAT_WIDTH), stats.at<int>(i, cv::CC_STAT_HEIGHT)),
+         stats.at<int>(i, cv::CC_STAT_AREA)});
   }
   const double glyph = kMaxGlyphMm * mm;
   std::vector<Component> big, small;
@@ -237,6 +268,7 @@ PlateLayout FindLayout(const cv::Mat& plate_bgr, double dpi) {
       ScaleBar bar;
       bar.box = c.box;
       bar.length_px = BarLength(grey, layout.ink, c.box, paper);
+      bar.angle_degrees = BarAngle(layout.ink, c.box);
       layout.bars.push_back(bar);
     } else if (c.box.height <= glyph && c.box.width <= 4 * glyph) {
       small.push_back(c);
@@ -250,9 +282,8 @@ PlateLayout FindLayout(const cv::Mat& plate_bgr, double dpi) {
   UnionFind join(big.size());
   for (size_t i = 0; i < big.size(); ++i) {
     for (size_t j = i + 1; j < big.size(); ++j) {
-      const int grow = static_cast<int>(
-          0.03 * std::max({big[i].box.width, big[i].box.height, big[j].box.width,
-                           big[j].box.height}));
+      const int grow = static_cast<int>(0.03 * std::max({big[i].box.width, big[i].box.height,
+                                                         big[j].box.width, big[j].box.height}));
       if ((Grow(big[i].box, grow) & big[j].box).area() > 0) join.Join(i, j);
     }
   }
@@ -305,9 +336,7 @@ PlateLayout FindLayout(const cv::Mat& plate_bgr, double dpi) {
       }
       d.category = 2;
       d.axis_x = d.box.x + median;
-      const double left = SideArea(mask, 0, median + 1);
-      const double right = SideArea(mask, median - 1, mask.cols - 1);
-      d.mirror = right < left;
+      d.mirror = SectionOnTheRight(mask, median, band);
     } else {
       symmetry[i] = MirrorOverlap(mask);
     }
@@ -559,10 +588,12 @@ PlateResult MeasurePlate(const cv::Mat& plate_bgr, const PlateParams& params, Te
     d.index = static_cast<int>(i) + 1;
     d.category = item.category;
     d.mirror = item.mirror;
-    const int margin = static_cast<int>(std::lround(0.05 * std::max(item.box.width, item.box.height)));
+    const int margin =
+        static_cast<int>(std::lround(0.05 * std::max(item.box.width, item.box.height)));
     d.box = Grow(item.box, margin) & cv::Rect(0, 0, plate_bgr.cols, plate_bgr.rows);
     d.crop = plate_bgr(d.box).clone();
-    cv::Mat others = (layout.labels(d.box) != 0) & ~MemberMask(layout.labels, d.box, item.components);
+    cv::Mat others =
+        (layout.labels(d.box) != 0) & ~MemberMask(layout.labels, d.box, item.components);
     cv::dilate(others, others, cv::Mat());
     d.crop.setTo(cv::Scalar(255, 255, 255), others);
     if (reading && item.number_line >= 0) {
@@ -584,6 +615,30 @@ PlateResult MeasurePlate(const cv::Mat& plate_bgr, const PlateParams& params, Te
     }
     result.drawings.push_back(std::move(d));
   }
+
+  // The page's skew, from its bar, or from most drawings: a drawing turned
+  // upright by an angle far from it was misjudged.
+  double page_skew = kNaN;
+  if (!layout.bars.empty()) {
+    page_skew = layout.bars.front().angle_degrees;
+  } else {
+    std::vector<double> skews;
+    for (const DrawingResult& d : result.drawings) {
+      if (d.profile.measured) skews.push_back(d.profile.geometry.skew_degrees);
+    }
+    if (skews.size() >= 3) {
+      std::nth_element(skews.begin(), skews.begin() + skews.size() / 2, skews.end());
+      page_skew = skews[skews.size() / 2];
+    }
+  }
+  for (DrawingResult& d : result.drawings) {
+    if (!d.profile.measured || std::isnan(page_skew)) continue;
+    const double skew = d.profile.geometry.skew_degrees;
+    if (std::min(std::abs(skew - page_skew), std::abs(skew + page_skew)) > kMaxSkewApartDegrees) {
+      d.profile.confidence = profile::Confidence::kCheck;
+      d.profile.warnings.emplace_back(kWarnSkewApart);
+    }
+  }
   return result;
 }
 
@@ -596,8 +651,7 @@ cv::Mat DrawOverview(const cv::Mat& plate_bgr, const PlateResult& result) {
     cv::rectangle(out, line.box, cv::Scalar(160, 160, 160), std::max(1, thick / 2));
   }
   for (const DrawingResult& d : result.drawings) {
-    const cv::Scalar colour =
-        d.profile.measured ? cv::Scalar(0, 160, 0) : cv::Scalar(0, 0, 220);
+    const cv::Scalar colour = d.profile.measured ? cv::Scalar(0, 160, 0) : cv::Scalar(0, 0, 220);
     cv::rectangle(out, d.box, colour, thick);
     std::string label = std::to_string(d.index) + ": cat " + std::to_string(d.category) +
                         (d.mirror ? " mirror" : "");
@@ -605,8 +659,9 @@ cv::Mat DrawOverview(const cv::Mat& plate_bgr, const PlateResult& result) {
     int base = 0;
     const cv::Size size = cv::getTextSize(label, cv::FONT_HERSHEY_SIMPLEX, font, thick, &base);
     const cv::Point at(d.box.x + thick, d.box.y + size.height + 2 * thick);
-    cv::rectangle(out, cv::Rect(at.x - thick, at.y - size.height - thick, size.width + 2 * thick,
-                                size.height + base + 2 * thick),
+    cv::rectangle(out,
+                  cv::Rect(at.x - thick, at.y - size.height - thick, size.width + 2 * thick,
+                           size.height + base + 2 * thick),
                   cv::Scalar(255, 255, 255), cv::FILLED);
     cv::putText(out, label, at, cv::FONT_HERSHEY_SIMPLEX, font, colour, thick, cv::LINE_AA);
   }

@@ -26,6 +26,12 @@ inline constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // Tallest letter of a caption or catalogue number, in millimetres of paper.
 inline constexpr double kMaxGlyphMm = 7;
 
+// A drawing turned upright by an angle more than this far from the page's
+// skew (its bar's angle, or the median of its drawings' when it has no bar)
+// gets this warning and confidence `check`.
+inline constexpr double kMaxSkewApartDegrees = 1;
+inline constexpr char kWarnSkewApart[] = "skew-apart-from-page";
+
 // A line of text: glyph-sized components side by side.
 struct TextLine {
   cv::Rect box;
@@ -35,25 +41,26 @@ struct TextLine {
 // A scale bar: a long thin horizontal bar, with or without ticks and
 // alternating fills.
 struct ScaleBar {
-  cv::Rect box;           // the bar and its ticks
-  double length_px = 0;   // its length, sub-pixel
+  cv::Rect box;                  // the bar and its ticks
+  double length_px = 0;          // its length, sub-pixel
+  double angle_degrees = 0;      // its lower edge's angle, positive when it rises to the right
   std::vector<TextLine> labels;  // the text lines next to it
 };
 
 // One drawing: the ink of a vessel (section, axis, exterior view, handles).
 struct DrawingItem {
-  cv::Rect box;              // its ink in the plate
+  cv::Rect box;                 // its ink in the plate
   std::vector<int> components;  // labels of its ink in PlateLayout::labels
-  int category = 3;          // 1, 2 or 3
-  bool mirror = false;       // the section stands right of the axis
-  int axis_x = -1;           // plate column of a drawn median line (category 2), else -1
-  int number_line = -1;      // index in PlateLayout::texts of its catalogue number, or -1
+  int category = 3;             // 1, 2 or 3
+  bool mirror = false;          // the section stands right of the axis
+  int axis_x = -1;              // plate column of a drawn median line (category 2), else -1
+  int number_line = -1;         // index in PlateLayout::texts of its catalogue number, or -1
 };
 
 // What lies on a plate.
 struct PlateLayout {
-  cv::Mat ink;     // 8-bit, 255 on ink
-  cv::Mat labels;  // CV_32S connected components of `ink` (8-connected)
+  cv::Mat ink;                        // 8-bit, 255 on ink
+  cv::Mat labels;                     // CV_32S connected components of `ink` (8-connected)
   std::vector<DrawingItem> drawings;  // top to bottom, then left to right
   std::vector<ScaleBar> bars;
   std::vector<TextLine> texts;  // every text line but the bars' labels
@@ -115,8 +122,8 @@ struct PlateResult {
   PlateLayout layout;
   double pixel_cm = kNaN;  // real cm per pixel, NaN when unknown
   PixelSource source = PixelSource::kNone;
-  double bar_cm = kNaN;    // the bar's stated length used, NaN when none
-  std::string bar_text;    // the bar's label as read
+  double bar_cm = kNaN;               // the bar's stated length used, NaN when none
+  std::string bar_text;               // the bar's label as read
   std::vector<std::string> warnings;  // English sentences
   std::vector<DrawingResult> drawings;
 };

@@ -20,9 +20,9 @@ TEST(ParseBarLabelTest, ReadsTheLargestNumberInItsUnit) {
     double cm;  // NaN: none
   };
   const Row rows[] = {
-      {"0 5 cm", 5},        {"5 cm", 5},      {"5cm", 5},     {"0 1 2 3 4 5 cm", 5},
-      {"50 mm", 5},         {"0 10", 10},     {"2,5 cm", 2.5}, {"0 0.5 m", 50},
-      {"", std::nan("")},   {"cm", std::nan("")}, {"0", std::nan("")},
+      {"0 5 cm", 5},      {"5 cm", 5},          {"5cm", 5},          {"0 1 2 3 4 5 cm", 5},
+      {"50 mm", 5},       {"0 10", 10},         {"2,5 cm", 2.5},     {"0 0.5 m", 50},
+      {"", std::nan("")}, {"cm", std::nan("")}, {"0", std::nan("")},
   };
   for (const Row& row : rows) {
     const double cm = ParseBarLabel(row.text);
@@ -40,9 +40,16 @@ TEST(ParseLengthTest, ReadsALengthWithItsUnit) {
     double cm;
   };
   const Row rows[] = {
-      {"5cm", 5},   {"5 cm", 5},           {"50mm", 5},           {"0.05m", 5},
-      {"5", 5},     {"2,5cm", 2.5},        {"0cm", std::nan("")}, {"five", std::nan("")},
-      {"5 in", std::nan("")}, {"", std::nan("")},
+      {"5cm", 5},
+      {"5 cm", 5},
+      {"50mm", 5},
+      {"0.05m", 5},
+      {"5", 5},
+      {"2,5cm", 2.5},
+      {"0cm", std::nan("")},
+      {"five", std::nan("")},
+      {"5 in", std::nan("")},
+      {"", std::nan("")},
   };
   for (const Row& row : rows) {
     const double cm = ParseLength(row.text);
@@ -161,10 +168,10 @@ TEST(MeasurePlateTest, PixelSizeFromTheBarOrTheManifestWithWarnings) {
   const Row rows[] = {
       {"label read", &with_bar, bar_label.c_str(), 0, 0, PixelSource::kBarLabel, truth, 0},
       {"length given", &with_bar, nullptr, with_bar.bar_cm, 0, PixelSource::kBarGiven, truth, 0},
-      {"label agrees with manifest", &with_bar, bar_label.c_str(), 0, 0.5,
-       PixelSource::kBarLabel, truth, 0},
-      {"label differs from manifest", &with_bar, bar_label.c_str(), 0, 0.48,
-       PixelSource::kBarLabel, truth, 1},
+      {"label agrees with manifest", &with_bar, bar_label.c_str(), 0, 0.5, PixelSource::kBarLabel,
+       truth, 0},
+      {"label differs from manifest", &with_bar, bar_label.c_str(), 0, 0.48, PixelSource::kBarLabel,
+       truth, 1},
       {"label unreadable, manifest", &with_bar, "", 0, 0.5, PixelSource::kManifest, truth, 1},
       {"no reader, manifest", &with_bar, nullptr, 0, 0.5, PixelSource::kManifest, truth, 1},
       {"no bar, manifest", &without_bar, nullptr, 0, 0.5, PixelSource::kManifest, truth, 0},
@@ -228,8 +235,8 @@ TEST(MeasurePlateTest, MeasuresEachDrawingAndReadsItsNumber) {
       }
       ASSERT_NE(found, nullptr) << row.name << ", vessel " << v;
       EXPECT_EQ(found->name, vessel.number) << row.name << ", vessel " << v;
-      ASSERT_TRUE(found->profile.measured) << row.name << ", vessel " << v << ": "
-                                           << found->profile.refusal;
+      ASSERT_TRUE(found->profile.measured)
+          << row.name << ", vessel " << v << ": " << found->profile.refusal;
       const double measured =
           vessel.category == 3 ? found->profile.solid_cl : found->profile.capacity_cl;
       EXPECT_NEAR(measured / vessel.truth.capacity_cl, 1, 0.03) << row.name << ", vessel " << v;
