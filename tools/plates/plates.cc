@@ -669,7 +669,10 @@ cv::Mat DrawOverview(const cv::Mat& plate_bgr, const PlateResult& result) {
     cv::rectangle(out, Grow(bar.box, thick * 2), cv::Scalar(220, 80, 0), thick);
     std::string label = Format("%.1f px", bar.length_px);
     if (!std::isnan(result.bar_cm)) label = Format("%g cm = ", result.bar_cm) + label;
-    cv::putText(out, label, cv::Point(bar.box.x, bar.box.br().y + static_cast<int>(30 * unit)),
+    int base = 0;
+    const cv::Size size = cv::getTextSize(label, cv::FONT_HERSHEY_SIMPLEX, font, thick, &base);
+    const int x = std::max(0, std::min(bar.box.x, out.cols - size.width - thick));
+    cv::putText(out, label, cv::Point(x, bar.box.br().y + static_cast<int>(30 * unit)),
                 cv::FONT_HERSHEY_SIMPLEX, font, cv::Scalar(220, 80, 0), thick, cv::LINE_AA);
   }
   return out;
