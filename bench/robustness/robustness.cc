@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -17,11 +18,9 @@
 #include <utility>
 
 #include "batch/capacity.h"
-#include "common/frame.h"
-#include "leftedge/leftedge.h"
-#include "median/median.h"
+#include "common/measure.h"
+#include "common/run.h"
 #include "profile/profile.h"
-#include "silhouette/silhouette.h"
 
 namespace orvello::robustness {
 namespace {
@@ -118,9 +117,7 @@ Outcome Refused(std::string_view note) {
   return o;
 }
 
-const char* ToolName(int category) {
-  return category == 1 ? "orvelloCMD2" : category == 2 ? "orvelloCMD" : "orvelloCMD3";
-}
+std::string_view ToolName(int category) { return GetCategory(category).program; }
 
 }  // namespace
 
@@ -149,41 +146,13 @@ std::string Describe(const Case& c) {
 
 Outcome MeasureWithTool(int category, const cv::Mat& drawing, double dpi, double scale) {
   if (!ArgsValid({"", dpi, scale})) return Refused(kBadArgumentsMessage);
-  const double pixel = PixelSize(dpi, scale);
-  batch::DiscProfile discs;
-  double value = 0;
-  std::string_view failure;
-  if (category == 3) {
-    const SilhouetteMeasurement m = MeasureSilhouetteDrawing(drawing, dpi, scale);
-    failure = m.failure;
-    if (failure.empty()) {
-      value = m.values.volume_cl;
-      discs = batch::SilhouetteProfile(m.scan.rows, m.scan.first_row, m.scan.last_row,
-                                       m.scan.disc_sum, pixel);
-    }
-  } else if (category == 2) {
-    const MedianMeasurement m = MeasureMedianDrawing(drawing, dpi, scale);
-    failure = m.failure;
-    if (failure.empty()) {
-      value = m.values.volume_cl;
-      discs = batch::SectionProfile(m.scan.rows, m.scan.floor_row, m.scan.liquid_height,
-                                    m.scan.disc_sum, pixel);
-    }
-  } else {
-    const LeftEdgeMeasurement m = MeasureLeftEdgeDrawing(drawing, dpi, scale);
-    failure = m.failure;
-    if (failure.empty()) {
-      value = m.values.volume_cl;
-      discs = batch::SectionProfile(m.scan.rows, m.scan.floor_row, m.scan.liquid_count + 1,
-                                    m.scan.disc_sum, pixel);
-    }
-  }
-  if (!failure.empty()) return Refused(failure);
-  const batch::CapacityRange range = batch::CapacityRangeOf(discs, 0);
+  const CategoryMeasurement m = Measure(GetCategory(category), drawing, dpi, scale);
+  if (m.failure != Failure::kNone) return Refused(FailureMessage(m.failure));
+  const batch::CapacityRange range = batch::CapacityRangeOf(m.discs, 0);
   Outcome o;
   o.measured = true;
   o.ok = true;  // a tool that measures ends with status 0
-  o.value_cl = value;
+  o.value_cl = m.values.Get(ValueId::kVolume);
   o.low_cl = range.low_cl;
   o.high_cl = range.high_cl;
   return o;
@@ -269,7 +238,11 @@ std::vector<Case> Grid(int subset) {
       for (const drawgen::Shape shape : drawgen::AllShapes()) {
         for (const double dpi : kDpis) {
           for (const double scale : kScales) {
-            const bool keep = d == 0 || subset <= 1 || index++ % subset == 0;
+            // A hash of the position spreads the kept drawings over every
+            // shape, resolution and scale, whatever the subset.
+            uint64_t h = static_cast<uint64_t>(index++) * 0x9e3779b97f4a7c15ull;
+            h ^= h >> 31;
+            const bool keep = subset <= 1 || h % static_cast<uint64_t>(subset) == 0;
             if (keep) cases.push_back({category, shape, dpi, scale, d});
           }
         }
@@ -519,6 +492,27 @@ void WriteRealDrawings(std::ostringstream& out, const std::vector<RealDrawing>& 
   out << "\n";
 }
 
+void WriteSpeed(std::ostringstream& out, const std::vector<CaseResult>& results) {
+  out << "## Time per drawing\n\nMedian time of one measurement on one thread, by dots per "
+         "real inch (dpi × scale; the drawing's pixel count grows with its square; both "
+         "measurements ran while the other thread measured too):\n\n"
+         "| dpi × scale | drawings | tool | profile | profile ÷ tool |\n|---|---|---|---|---|\n";
+  std::map<double, std::pair<std::vector<double>, std::vector<double>>> by_density;
+  for (const CaseResult& r : results) {
+    auto& times = by_density[r.c.dpi * r.c.scale];
+    times.first.push_back(r.seconds_tool);
+    times.second.push_back(r.seconds_profile);
+  }
+  for (const auto& [density, times] : by_density) {
+    const double tool = Median(times.first);
+    const double profile = Median(times.second);
+    out << "| " << Format("%g", density) << " | " << times.first.size() << " | "
+        << Format("%.3f s", tool) << " | " << Format("%.3f s", profile) << " | "
+        << (tool > 0 ? Format("%.1f", profile / tool) : std::string("—")) << " |\n";
+  }
+  out << "\n";
+}
+
 }  // namespace
 
 std::string Report(const std::vector<CaseResult>& results, const std::vector<RealDrawing>& real,
@@ -535,15 +529,22 @@ std::string Report(const std::vector<CaseResult>& results, const std::vector<Rea
   out << "# Robustness of the measurements\n\n"
          "Made by `orvello_robustness` (bench/robustness), run from the top of the "
          "repository as\n\n```sh\n"
-         "cmake -S . -B build-rob -G Ninja -DORVELLO_BUILD_FRONTEND=OFF "
-         "-DORVELLO_BUILD_TESTS=OFF\n"
-         "cmake --build build-rob -j2 --target orvello_robustness\n"
+         "cmake -S . -B build -G Ninja -DORVELLO_BUILD_FRONTEND=OFF\n"
+         "cmake --build build -j2 --target orvello_robustness\n"
       << command << "\n```\n\nwhich drew and measured " << results.size() << " drawings in "
       << Format("%.0f", seconds) << " s on " << threads
       << " threads (measurement time summed over the threads: the tools "
       << Format("%.0f", tool_seconds) << " s, the profile measurement "
       << Format("%.0f", profile_seconds)
-      << " s; the rest is drawing). Every figure below comes from that run.\n\n"
+      << " s; the rest is drawing). Every figure below comes from that run.";
+  const size_t whole = Grid(1).size();
+  if (results.size() < whole) {
+    out << " It measured a part of the grid (`--subset`); the whole grid, " << whole
+        << " drawings, takes about " << Format("%.0f", seconds * whole / results.size() / 60)
+        << " min at the same pace, as the time of a run grows with the number of drawings of "
+           "each size and the subset keeps every size's share.";
+  }
+  out << "\n\n"
          "Each drawing is made by the drawing generator (`testing/drawgen`): a vessel 10 cm "
          "tall of each of the six shapes (cylinder, bowl, globular, necked, beaker, cone), at "
          "150, 300, 600 and 1200 dpi and at the scales 1, 0.5 and 0.25, clean or with one "
@@ -601,6 +602,7 @@ std::string Report(const std::vector<CaseResult>& results, const std::vector<Rea
     out << "| " << category << " | profile | " << StatsCells(StatsOf(few, true)) << " |\n";
   }
   out << "\n";
+  WriteSpeed(out, results);
   WriteRealDrawings(out, real, real_folder);
   return out.str();
 }

@@ -86,8 +86,9 @@ std::vector<CaseResult> RunCases(const std::vector<Case>& cases, int threads, st
 
 // Returns the grid: every category, every drawgen shape, 150, 300, 600 and
 // 1200 dpi, the scales 1, 0.5 and 0.25, and every degradation that applies
-// to the category; with `subset` > 1 only every subset-th of them (the
-// clean drawings always), spread evenly over the grid.
+// to the category; with `subset` > 1 about one in `subset` of them, chosen
+// by a hash of their place in the grid so that every shape, resolution,
+// scale and degradation keeps its share.
 std::vector<Case> Grid(int subset);
 
 // Statistics of one set of measurements against the truth.

@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
   std::string real_folder;
   int threads = static_cast<int>(std::thread::hardware_concurrency());
   int subset = 1;
-  std::string command = "build-rob/bin/orvello_robustness";
+  std::string command = argv[0];
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     command += " " + a;

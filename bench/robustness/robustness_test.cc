@@ -66,12 +66,14 @@ TEST(RobustnessBenchTest, GridCoversEveryApplicableDegradationOnce) {
   for (const Degradation& d : Degradations())
     per_category += d.categories[0] + d.categories[1] + d.categories[2];
   EXPECT_EQ(full.size(), per_category * 6 * 4 * 3);
-  // A subset keeps every clean drawing and about 1 / K of the rest.
+  // A subset keeps about 1 / K of the drawings, of every resolution and
+  // scale, and the same ones each time.
   const std::vector<Case> part = Grid(4);
-  size_t clean = 0;
-  for (const Case& c : part) clean += c.degradation == 0;
-  EXPECT_EQ(clean, 3u * 6 * 4 * 3);
-  EXPECT_NEAR(part.size() - clean, (full.size() - clean) / 4.0, 1);
+  EXPECT_NEAR(part.size(), full.size() / 4.0, full.size() / 40.0);
+  std::set<std::string> densities;
+  for (const Case& c : part) densities.insert(std::to_string(c.dpi * c.scale));
+  EXPECT_EQ(densities.size(), 6u);  // dpi x scale: 37.5, 75, 150, 300, 600, 1200
+  EXPECT_EQ(Grid(4).size(), part.size());
 }
 
 TEST(RobustnessBenchTest, SummaryCountsErrorsRangesAndFalseOks) {

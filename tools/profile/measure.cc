@@ -93,54 +93,67 @@ Work::Work(const cv::Mat& grey_crop, const Levels2& lv) {
   grey = grey_crop;
   paper = lv.paper;
   ink = lv.ink;
-  const double span = std::max(1.0, paper - ink);
-  cov.create(grey.size(), CV_32F);
-  mask.create(grey.size(), CV_8U);
-  const double t = (paper + ink) / 2;
-  for (int y = 0; y < grey.rows; ++y) {
+  span = std::max(1.0, paper - ink);
+  cv::threshold(grey, mask, (paper + ink) / 2 - 0.5, 255, cv::THRESH_BINARY_INV);
+  // Edges drawn in grey levels give the ink's edge within a fraction of a
+  // pixel; edges of pure black and white only to the pixel.
+  const double lo = paper - 0.85 * span, hi = paper - 0.15 * span;
+  double inked = 0, partial = 0;
+  const int step = std::max(1, grey.rows / 1000);
+  for (int y = 0; y < grey.rows; y += step) {
     const uchar* g = grey.ptr<uchar>(y);
-    float* c = cov.ptr<float>(y);
-    uchar* m = mask.ptr<uchar>(y);
+    const uchar* m = mask.ptr<uchar>(y);
     for (int x = 0; x < grey.cols; ++x) {
-      c[x] = static_cast<float>(std::clamp((paper - g[x]) / span, 0.0, 1.0));
-      m[x] = g[x] < t ? 255 : 0;
+      inked += m[x] ? 1 : 0;
+      partial += g[x] > lo && g[x] < hi ? 1 : 0;
     }
   }
+  antialiased = inked > 0 && partial > 0.1 * inked;
+}
+
+double Work::Coverage(int y, int x) const {
+  return std::clamp((paper - grey.at<uchar>(y, x)) / span, 0.0, 1.0);
+}
+
+// The stroke of the run [a, b] of ink along a line, with its fringe pixels
+// lo <= a and hi >= b: inside the run the ink is whole, only the pixels at
+// its ends and the fringe add their grey.
+template <typename CoverageAt>
+Stroke RunStroke(int lo, int a, int b, int hi, CoverageAt coverage) {
+  double w = 0, moment = 0;
+  auto add = [&](int i) {
+    const double v = coverage(i);
+    w += v;
+    moment += v * (i + 0.5);
+  };
+  for (int i = lo; i <= a; ++i) add(i);
+  for (int i = std::max(b, a + 1); i <= hi; ++i) add(i);
+  const double inside = b - a - 1;  // pixels a + 1 .. b - 1
+  if (inside > 0) {
+    w += inside;
+    moment += inside * (a + b + 1) / 2.0;
+  }
+  Stroke s;
+  s.width = w;
+  s.centre = w > 0 ? moment / w : (a + b + 1) / 2.0;
+  return s;
 }
 
 Stroke Work::RowStroke(int y, int x0, int x1) const {
   // The run [x0, x1] of threshold ink in row y, with one fringe pixel on
   // each side that is not itself part of another run.
-  const float* c = cov.ptr<float>(y);
   const uchar* m = mask.ptr<uchar>(y);
-  double w = 0, moment = 0;
+  const uchar* g = grey.ptr<uchar>(y);
   const int lo = (x0 - 1 >= 0 && !m[x0 - 1]) ? x0 - 1 : x0;
-  const int hi = (x1 + 1 < cov.cols && !m[x1 + 1]) ? x1 + 1 : x1;
-  // Inside the run the ink is whole: only the edge pixels add grey.
-  for (int x = lo; x <= hi; ++x) {
-    const double v = x > x0 && x < x1 ? 1.0 : c[x];
-    w += v;
-    moment += v * (x + 0.5);
-  }
-  Stroke s;
-  s.width = w;
-  s.centre = w > 0 ? moment / w : (x0 + x1 + 1) / 2.0;
-  return s;
+  const int hi = (x1 + 1 < mask.cols && !m[x1 + 1]) ? x1 + 1 : x1;
+  return RunStroke(lo, x0, x1, hi,
+                   [&](int x) { return std::clamp((paper - g[x]) / span, 0.0, 1.0); });
 }
 
 Stroke Work::ColumnStroke(int x, int y0, int y1) const {
-  double w = 0, moment = 0;
   const int lo = (y0 - 1 >= 0 && !mask.at<uchar>(y0 - 1, x)) ? y0 - 1 : y0;
-  const int hi = (y1 + 1 < cov.rows && !mask.at<uchar>(y1 + 1, x)) ? y1 + 1 : y1;
-  for (int y = lo; y <= hi; ++y) {
-    const double c = y > y0 && y < y1 ? 1.0 : cov.at<float>(y, x);
-    w += c;
-    moment += c * (y + 0.5);
-  }
-  Stroke s;
-  s.width = w;
-  s.centre = w > 0 ? moment / w : (y0 + y1 + 1) / 2.0;
-  return s;
+  const int hi = (y1 + 1 < mask.rows && !mask.at<uchar>(y1 + 1, x)) ? y1 + 1 : y1;
+  return RunStroke(lo, y0, y1, hi, [&](int y) { return Coverage(y, x); });
 }
 
 int Work::RunEnd(int y, int x0) const {
@@ -191,10 +204,16 @@ namespace {
 
 // The pieces of ink of the drawing: which belong to the vessel.
 struct InkPieces {
-  cv::Mat kept;     // full size, 255 on the measured vessel's ink
-  cv::Mat view;     // full size, 255 on the separate exterior view (cat. 1)
-  cv::Mat ignored;  // full size, 255 on ink left out
-  cv::Rect box;     // the measured ink's bounding box, full size
+  // Full size: kKept on the measured vessel's ink, kView on the separate
+  // exterior view (category 1), kIgnored on ink left out, 0 on paper.
+  cv::Mat kind;
+  static constexpr uchar kKept = 1, kView = 2, kIgnored = 3;
+  cv::Mat Of(uchar k, const cv::Rect& r) const {
+    cv::Mat out;
+    cv::compare(kind(r), k, out, cv::CMP_EQ);
+    return out;
+  }
+  cv::Rect box;  // the measured ink's bounding box, full size
   cv::Rect view_box;
   bool any_ignored = false;
 };
@@ -213,7 +232,6 @@ std::optional<InkPieces> FindPieces(const cv::Mat& mask, int category, double do
   cv::Mat labels, stats, centroids;
   const int n = cv::connectedComponentsWithStats(pooled, labels, stats, centroids, 8, CV_32S);
   if (n <= 1) return std::nullopt;
-  auto area = [&](int i) { return stats.at<int>(i, cv::CC_STAT_AREA); };
   auto rect = [&](int i) {
     return cv::Rect(stats.at<int>(i, cv::CC_STAT_LEFT), stats.at<int>(i, cv::CC_STAT_TOP),
                     stats.at<int>(i, cv::CC_STAT_WIDTH), stats.at<int>(i, cv::CC_STAT_HEIGHT));
@@ -224,9 +242,11 @@ std::optional<InkPieces> FindPieces(const cv::Mat& mask, int category, double do
     const cv::Rect r = rect(i);
     return std::hypot(r.width, r.height);
   };
+  // The vessel is the piece of largest extent (not of most ink: a scale
+  // bar's filled segments hold more ink than a thin outline).
   int largest = 1;
   for (int i = 2; i < n; ++i) {
-    if (area(i) > area(largest)) largest = i;
+    if (rect(i).area() > rect(largest).area()) largest = i;
   }
   // Pieces of one outline broken by small gaps belong together: they are
   // linked across gaps shorter than 1.6 % of the vessel's height or 1.2 mm
@@ -294,29 +314,25 @@ std::optional<InkPieces> FindPieces(const cv::Mat& mask, int category, double do
     if (inside && size(i) >= 0.015 * mb.height) lut[static_cast<size_t>(i)] = 1;
   }
   InkPieces pieces;
-  cv::Mat small_kept(pooled.size(), CV_8U), small_view(pooled.size(), CV_8U);
-  for (int y = 0; y < pooled.rows; ++y) {
-    const int* l = labels.ptr<int>(y);
-    uchar* k = small_kept.ptr<uchar>(y);
-    uchar* v = small_view.ptr<uchar>(y);
-    for (int x = 0; x < pooled.cols; ++x) {
-      const uchar t = l[x] > 0 ? lut[static_cast<size_t>(l[x])] : 0;
-      k[x] = t == 1 ? 255 : 0;
-      v[x] = t == 2 ? 255 : 0;
-    }
-  }
   for (int i = 1; i < n; ++i) {
     if (lut[static_cast<size_t>(i)] == 0) pieces.any_ignored = true;
   }
-  auto up = [&](const cv::Mat& m) {
-    if (s == 1) return m.clone();
-    cv::Mat big;
-    cv::resize(m, big, cv::Size(pooled.cols * s, pooled.rows * s), 0, 0, cv::INTER_NEAREST);
-    return cv::Mat(big, cv::Rect(0, 0, mask.cols, mask.rows)).clone();
-  };
-  pieces.kept = up(small_kept) & mask;
-  pieces.view = up(small_view) & mask;
-  pieces.ignored = mask & ~(pieces.kept | pieces.view);
+  // One pass over the drawing sorts its ink by the piece it belongs to.
+  pieces.kind.create(mask.size(), CV_8U);
+  for (int y = 0; y < mask.rows; ++y) {
+    const uchar* m = mask.ptr<uchar>(y);
+    const int* l = labels.ptr<int>(y / s);
+    uchar* k = pieces.kind.ptr<uchar>(y);
+    for (int x = 0; x < mask.cols; ++x) {
+      if (!m[x]) {
+        k[x] = 0;
+        continue;
+      }
+      const int label = l[x / s];
+      const uchar t = label > 0 ? lut[static_cast<size_t>(label)] : 0;
+      k[x] = t == 1 ? InkPieces::kKept : t == 2 ? InkPieces::kView : InkPieces::kIgnored;
+    }
+  }
   auto full = [&](const cv::Rect& r) {
     return cv::Rect(r.x * s, r.y * s, r.width * s, r.height * s) &
            cv::Rect(0, 0, mask.cols, mask.rows);
@@ -337,6 +353,7 @@ std::optional<InkPieces> FindPieces(const cv::Mat& mask, int category, double do
 struct LineFit {
   double a = 0, b = 0;
   bool ok = false;
+  double stray = 0;  // SymmetrySkew: the share of rows whose midpoint strays
 };
 
 LineFit FitLine(const std::vector<cv::Point2d>& pts) {
@@ -369,6 +386,7 @@ LineFit FitLine(const std::vector<cv::Point2d>& pts) {
 // The skew of a symmetric silhouette: the slope of the midpoints of its rows.
 LineFit SymmetrySkew(const cv::Mat& ink) {
   std::vector<cv::Point2d> mids;
+  std::vector<double> widths;
   const int step = std::max(1, ink.rows / 2000);
   for (int y = 0; y < ink.rows; y += step) {
     const uchar* m = ink.ptr<uchar>(y);
@@ -379,7 +397,10 @@ LineFit SymmetrySkew(const cv::Mat& ink) {
         r = x;
       }
     }
-    if (l >= 0) mids.emplace_back((l + r + 1) / 2.0, y + 0.5);
+    if (l >= 0) {
+      mids.emplace_back((l + r + 1) / 2.0, y + 0.5);
+      widths.push_back(r + 1 - l);
+    }
   }
   // Leave out the top and bottom tenth (rim and foot details).
   if (mids.size() > 20) {
@@ -387,7 +408,16 @@ LineFit SymmetrySkew(const cv::Mat& ink) {
     mids = std::vector<cv::Point2d>(mids.begin() + static_cast<std::ptrdiff_t>(cut),
                                     mids.end() - static_cast<std::ptrdiff_t>(cut));
   }
-  return FitLine(mids);
+  LineFit fit = FitLine(mids);
+  // A handle or a spout moves the midpoints of a block of rows: such a
+  // silhouette's skew is not to be trusted.
+  if (fit.ok) {
+    const double tolerance = 0.015 * Median(widths);
+    double stray = 0;
+    for (const cv::Point2d& q : mids) stray += std::abs(q.x - fit.a - fit.b * q.y) > tolerance;
+    fit.stray = stray / static_cast<double>(mids.size());
+  }
+  return fit;
 }
 
 // The rotation about the centre of a `size` image that makes a line of slope
@@ -402,7 +432,7 @@ cv::Mat Upright(double slope, cv::Size size) {
 // The skew of a symmetric silhouette, refined: the midpoints of horizontal
 // rows of a tilted silhouette lean a little less than its axis, so the
 // silhouette is turned upright by the estimate and measured again.
-double SymmetrySlope(const cv::Mat& ink) {
+double SymmetrySlope(const cv::Mat& ink, bool* asymmetric) {
   cv::Mat small = ink;
   const int side = std::max(ink.rows, ink.cols);
   if (side > 1500) {
@@ -442,8 +472,17 @@ double SymmetrySlope(const cv::Mat& ink) {
     b0 = b1;
     a1 = a1 + b1 / gain;
   }
-  const double angle = a1;
-  return std::tan(angle);
+  const LineFit last = [&] {
+    cv::Mat turned;
+    cv::warpAffine(small, turned, Upright(std::tan(a1), small.size()), small.size(),
+                   cv::INTER_NEAREST, cv::BORDER_CONSTANT, cv::Scalar(0));
+    return SymmetrySkew(turned);
+  }();
+  if (last.ok && last.stray > 0.1) {
+    *asymmetric = true;
+    return 0;
+  }
+  return std::tan(a1);
 }
 
 // The slope of the longest near-vertical straight line: the angle whose
@@ -552,25 +591,50 @@ ProfileResult MeasureProfileImpl(const cv::Mat& drawing_bgr, const ProfileParams
       cv::Rect(box.x - margin, box.y - margin, box.width + 2 * margin, box.height + 2 * margin) &
       cv::Rect(0, 0, grey.cols, grey.rows);
   frame.origin = crop.tl();
-  cv::Mat keep;
-  cv::dilate(pieces->kept(crop), keep, cv::Mat());
-  cv::Mat clean(crop.size(), CV_8U, cv::Scalar(static_cast<int>(lv.paper)));
-  grey(crop).copyTo(clean, keep);
+  // Ink of other pieces becomes paper, but not the grey edge of the vessel's
+  // own ink beside it.
+  mask.release();
+  cv::Mat clean = grey(crop).clone();
+  {
+    const cv::Mat kind = pieces->kind(crop);
+    const uchar paper = cv::saturate_cast<uchar>(lv.paper);
+    // Whether pixel (y, x) of the crop touches the vessel's ink.
+    auto near_kept = [&](int y, int x) {
+      for (int yy = std::max(0, y - 1); yy <= std::min(kind.rows - 1, y + 1); ++yy) {
+        const uchar* k = kind.ptr<uchar>(yy);
+        for (int xx = std::max(0, x - 1); xx <= std::min(kind.cols - 1, x + 1); ++xx) {
+          if (k[xx] == InkPieces::kKept) return true;
+        }
+      }
+      return false;
+    };
+    for (int y = 0; y < clean.rows; ++y) {
+      const uchar* k = kind.ptr<uchar>(y);
+      uchar* c = clean.ptr<uchar>(y);
+      for (int x = 0; x < clean.cols; ++x) {
+        if (k[x] == InkPieces::kKept || c[x] >= paper) continue;
+        if (k[x] != 0 || !near_kept(y, x)) c[x] = paper;
+      }
+    }
+  }
 
   // Skew.
   double slope = 0;
   if (p.category == 3) {
-    slope = SymmetrySlope(pieces->kept(crop));
+    bool asymmetric = false;
+    slope = SymmetrySlope(pieces->Of(InkPieces::kKept, crop), &asymmetric);
+    if (asymmetric) Warn(result, kWarnAsymmetric);
   } else if (p.category == 1 && !pieces->view_box.empty()) {
-    slope = SymmetrySlope(pieces->view(pieces->view_box));
+    bool asymmetric = false;
+    slope = SymmetrySlope(pieces->Of(InkPieces::kView, pieces->view_box), &asymmetric);
+    if (asymmetric) Warn(result, kWarnAsymmetric);
   } else if (p.category == 2) {
     // The median line stands in the middle of the drawing's width, between
     // the section and the exterior view; slanted walls stand apart.
-    const cv::Mat kept = pieces->kept(crop);
-    const cv::Rect inner = box - crop.tl();
-    const int band = std::max(1, inner.width / 5);
-    const cv::Rect middle(inner.x + inner.width / 2 - band / 2, 0, band, kept.rows);
-    slope = ProjectionSkew(kept(middle & cv::Rect(0, 0, kept.cols, kept.rows)));
+    const int band = std::max(1, box.width / 5);
+    const cv::Rect middle =
+        cv::Rect(box.x + box.width / 2 - band / 2, crop.y, band, crop.height) & crop;
+    slope = ProjectionSkew(pieces->Of(InkPieces::kKept, middle));
   }
   const double angle = std::atan(slope);
   if (std::abs(angle) * 180 / kPi > 8) slope = 0;
@@ -595,22 +659,26 @@ ProfileResult MeasureProfileImpl(const cv::Mat& drawing_bgr, const ProfileParams
   } else {
     m = MeasureSection(work, p, k, result);
   }
+  // The ink's kinds in the drawing's own frame, for the overlay.
+  auto ink_map = [&](bool all_ignored) {
+    uchar codes[256] = {0};
+    codes[InkPieces::kKept] =
+        all_ignored ? ProfileGeometry::kInkIgnored : ProfileGeometry::kInkKept;
+    codes[InkPieces::kView] = codes[InkPieces::kKept];
+    codes[InkPieces::kIgnored] = ProfileGeometry::kInkIgnored;
+    cv::Mat ink = pieces->kind;
+    cv::LUT(ink, cv::Mat(1, 256, CV_8U, codes), ink);
+    if (flip) cv::flip(ink, ink, 1);
+    return ink;
+  };
   if (!m.ok) {
     result.refusal = m.refusal;
-    result.geometry.ignored = pieces->ignored;
+    result.geometry.ink = ink_map(true);
     return result;
   }
   if (p.dpi * p.scale < 75) Warn(result, kWarnLowResolution);
   Finish(m, p, k, frame, result);
-  // Overlay masks in the drawing's own frame.
-  cv::Mat kept = pieces->kept | pieces->view;
-  cv::Mat ignored = pieces->ignored;
-  if (flip) {
-    cv::flip(kept, kept, 1);
-    cv::flip(ignored, ignored, 1);
-  }
-  result.geometry.kept = kept;
-  result.geometry.ignored = ignored;
+  result.geometry.ink = ink_map(false);
   (void)kTooSmall;
   (void)kNoAxis;
   (void)kNoInterior;

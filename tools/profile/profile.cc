@@ -108,8 +108,16 @@ cv::Mat DrawOverlay(const cv::Mat& drawing_bgr, const ProfileResult& result) {
   grey.convertTo(grey, CV_8U, 0.35, 255 * 0.65);
   cv::cvtColor(grey, out, cv::COLOR_GRAY2BGR);
   const ProfileGeometry& g = result.geometry;
-  if (g.kept.size() == out.size()) out.setTo(cv::Scalar(140, 60, 0), g.kept);
-  if (g.ignored.size() == out.size()) out.setTo(cv::Scalar(0, 140, 255), g.ignored);
+  if (g.ink.size() == out.size()) {
+    for (int y = 0; y < out.rows; ++y) {
+      const uchar* k = g.ink.ptr<uchar>(y);
+      cv::Vec3b* o = out.ptr<cv::Vec3b>(y);
+      for (int x = 0; x < out.cols; ++x) {
+        if (k[x] == ProfileGeometry::kInkKept) o[x] = cv::Vec3b(140, 60, 0);
+        if (k[x] == ProfileGeometry::kInkIgnored) o[x] = cv::Vec3b(0, 140, 255);
+      }
+    }
+  }
   if (!result.measured) return out;
   const int side = std::max(out.rows, out.cols);
   const int thick = std::max(1, side / 600);

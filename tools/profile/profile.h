@@ -95,8 +95,11 @@ using PixelPoint = cv::Point2d;
 // What the measurement found in the drawing, in image pixels of the drawing
 // as given (mirror and skew undone), for the overlay.
 struct ProfileGeometry {
-  cv::Mat kept;                        // 8-bit mask, 255 on the vessel's ink that was measured
-  cv::Mat ignored;                     // 8-bit mask, 255 on ink that was left out
+  // 8-bit, the drawing's size: kInkKept on the vessel's ink that was
+  // measured (and a category-1 exterior view), kInkIgnored on ink that was
+  // left out, 0 on paper.
+  cv::Mat ink;
+  static constexpr uchar kInkKept = 1, kInkIgnored = 2;
   PixelPoint axis_top, axis_bottom;    // the axis segment
   PixelPoint rim_left, rim_right;      // the brim line
   PixelPoint floor_left, floor_right;  // the inner floor line

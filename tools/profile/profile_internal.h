@@ -27,13 +27,15 @@ struct Stroke {
   double hi() const { return centre + width / 2; }
 };
 
-// The upright, cleaned crop of the vessel: grey, ink coverage (0 paper, 1
-// ink) and the threshold mask.
+// The upright, cleaned crop of the vessel: grey and the threshold mask.
 struct Work {
   Work(const cv::Mat& grey_crop, const Levels2& levels);
-  cv::Mat grey, cov, mask;
-  double paper = 255, ink = 0;
+  cv::Mat grey, mask;
+  double paper = 255, ink = 0, span = 255;
+  bool antialiased = false;  // edges in grey levels
 
+  // Returns the ink coverage of pixel (y, x): 0 paper, 1 ink.
+  double Coverage(int y, int x) const;
   // Returns the stroke of the ink run [x0, x1] of row y (with its fringe).
   Stroke RowStroke(int y, int x0, int x1) const;
   // Returns the stroke of the ink run [y0, y1] of column x.

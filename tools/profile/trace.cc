@@ -149,19 +149,25 @@ Axis FindAxisLine(const Work& w, const Extents& e) {
 // axis; returns the region (128) in a copy of the barrier, or an empty
 // matrix.
 struct Region {
-  cv::Mat fill;  // 128 on the interior
+  cv::Mat fill;  // `value` on the interior
+  int value = 0;
   cv::Rect rect;
   int grow = 0;  // the ink was grown by this many pixels to close breaks
 };
 
 Region FindInterior(const Work& w, const Extents& e, int barrier_x, int top_row, double height) {
   const double steps[] = {0, 0.004, 0.01, 0.025};
+  // The flood's mask, one pixel larger on every side, holds the barrier
+  // (255: ink, the axis side, above the rim) and each seed's value.
+  cv::Mat flooded(w.mask.rows + 2, w.mask.cols + 2, CV_8U);
+  const cv::Rect inside(1, 1, w.mask.cols, w.mask.rows);
   for (double step : steps) {
     Region region;
     region.grow = step == 0 ? 0 : std::max(1, static_cast<int>(std::lround(step * height)));
-    cv::Mat barrier;
+    flooded.setTo(255);
+    cv::Mat barrier = flooded(inside);
     if (region.grow == 0) {
-      barrier = w.mask.clone();
+      w.mask.copyTo(barrier);
     } else {
       const int size = 2 * region.grow + 1;
       cv::dilate(w.mask, barrier, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(size, size)));
@@ -170,8 +176,9 @@ Region FindInterior(const Work& w, const Extents& e, int barrier_x, int top_row,
     barrier(cv::Rect(0, 0, barrier.cols, std::clamp(top_row, 0, barrier.rows))).setTo(255);
     const int span = e.bottom - top_row;
     const double fractions[] = {0.02, 0.1, 0.25, 0.4, 0.6};
-    int best_area = 0;
-    cv::Mat best;
+    // Every seed floods the same image with its own value; a seed already
+    // flooded is skipped.
+    int best_area = 0, best_value = 0, value = 0;
     cv::Rect best_rect;
     for (double f : fractions) {
       const int y = top_row + 1 + static_cast<int>(f * span);
@@ -180,21 +187,25 @@ Region FindInterior(const Work& w, const Extents& e, int barrier_x, int top_row,
       const int x_end = std::min(barrier.cols - 1, e.right);
       while (x <= x_end && barrier.at<uchar>(y, x) != 0) ++x;
       if (x > x_end) continue;
-      cv::Mat fill = barrier.clone();
+      value += 20;
       cv::Rect rect;
-      const int area = cv::floodFill(fill, cv::Point(x, y), cv::Scalar(128), &rect, cv::Scalar(),
-                                     cv::Scalar(), 4);
-      const bool leaks = rect.x + rect.width >= fill.cols || rect.y + rect.height >= fill.rows ||
+      cv::Mat image = w.mask;  // read only: the mask holds the barrier
+      const int area =
+          cv::floodFill(image, flooded, cv::Point(x, y), cv::Scalar(), &rect, cv::Scalar(255),
+                        cv::Scalar(255), 4 | cv::FLOODFILL_MASK_ONLY | (value << 8));
+      const bool leaks = rect.x + rect.width >= barrier.cols ||
+                         rect.y + rect.height >= barrier.rows ||
                          rect.y + rect.height - 1 >= e.bottom || rect.x + rect.width - 1 >= e.right;
       if (leaks) continue;
       if (area > best_area) {
         best_area = area;
-        best = fill;
+        best_value = value;
         best_rect = rect;
       }
     }
     if (best_area > 0 && best_rect.height >= 0.15 * span) {
-      region.fill = best;
+      region.fill = barrier;
+      region.value = best_value;
       region.rect = best_rect;
       return region;
     }
@@ -329,7 +340,7 @@ Measured MeasureSection(const Work& w, const ProfileParams& p, double k, Profile
     const uchar* f = region.fill.ptr<uchar>(y);
     int fb = -1;
     for (int x = region.rect.x + region.rect.width - 1; x >= region.rect.x; --x) {
-      if (f[x] == 128) {
+      if (f[x] == region.value) {
         fb = x;
         break;
       }
@@ -374,7 +385,7 @@ Measured MeasureSection(const Work& w, const ProfileParams& p, double k, Profile
     const uchar* f = region.fill.ptr<uchar>(y_last);
     int a = -1, b = -1;
     for (int x = region.rect.x; x < region.rect.x + region.rect.width; ++x) {
-      if (f[x] == 128) {
+      if (f[x] == region.value) {
         if (a < 0) a = x;
         b = x;
       }
@@ -426,7 +437,7 @@ Measured MeasureSection(const Work& w, const ProfileParams& p, double k, Profile
     m.foot = middle && !filled ? foot_edge - pen / 2 : foot_edge;
     m.foot_alt = middle && !filled ? foot_edge : foot_edge - pen / 2;
   }
-  m.edge_px = 0.3;
+  m.edge_px = w.antialiased ? 0.25 : 0.5;
   m.has_interior = true;
   m.ok = true;
   return m;
@@ -532,7 +543,7 @@ Measured MeasureSilhouette(const Work& w, const ProfileParams& p, double k, Prof
   m.brim_alt = m.top_alt;
   m.floor = m.foot;
   m.floor_alt = m.foot_alt;
-  m.edge_px = 0.3;
+  m.edge_px = w.antialiased ? 0.25 : 0.5;
   m.axis_px = 0;
   m.ok = true;
   return m;
