@@ -352,6 +352,8 @@ PlateLayout FindLayout(const cv::Mat& plate_bgr, double dpi) {
       const cv::Rect& e = drawings[j].box;
       const double h = std::max(s.height, e.height);
       if (std::abs(s.y - e.y) > 0.1 * h || std::abs(s.br().y - e.br().y) > 0.1 * h) continue;
+      // A section spans one radius, its exterior view two.
+      if (s.width > 0.75 * e.width) continue;
       const double gap = BoxDistance(s, e);
       if (gap > 0.6 * h) continue;
       if (partner < 0 || gap < nearest) {
