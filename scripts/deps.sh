@@ -10,6 +10,7 @@ ORVELLO_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libcli11-dev nlohmann-json3-dev
   libssl-dev python3-ezdxf
+  libtesseract-dev tesseract-ocr-eng
   clang libclang-rt-dev clang-format
   chromium
 )

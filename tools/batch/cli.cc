@@ -9,6 +9,7 @@
 #include <new>
 #include <string>
 
+#include "batch/plates_cli.h"
 #include "exchange/exchange.h"
 #include "exchange/provenance.h"
 
@@ -161,6 +162,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
 
 int RunCommandLine(int argc, const char* const* argv) {
   try {
+    if (WantsPlates(argc, argv)) return RunPlatesCommandLine(argc, argv);
     const CommandLine command = ParseCommandLine(argc, argv, std::cout, std::cerr);
     if (!command.options) return command.status;
     return RunBatch(*command.options, std::cout, std::cerr);
