@@ -156,8 +156,9 @@ void PlantIn(Plant plant, const fs::path& dir, const fs::path& outside, const To
     case Plant::kLinksAtTempNames:
       for (const char* name : {"results.txt.part", "eau.jpg.part", ".orvello-0000000000000000.tmp",
                                ".orvello-ffffffffffffffff.tmp"}) {
-        WriteFile(outside / ("t" + std::to_string(++n)), "target");
-        fs::create_symlink(outside / ("t" + std::to_string(n)), dir / name);
+        const std::string target = std::string("t").append(std::to_string(++n));
+        WriteFile(outside / target, "target");
+        fs::create_symlink(outside / target, dir / name);
       }
       break;
     case Plant::kResultsFolder:

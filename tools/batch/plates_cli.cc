@@ -14,6 +14,7 @@
 #include "batch/manifest.h"
 #include "batch/output.h"
 #include "common/image_io.h"
+#include "common/safe_file.h"
 #include "plates/ocr.h"
 #include "plates/plates.h"
 
@@ -61,8 +62,8 @@ bool WriteImage(const fs::path& path, const cv::Mat& image) {
   std::vector<uchar> bytes;
   const std::string ext = path.extension().string();
   if (!cv::imencode(ext, image, bytes)) return false;
-  return WriteWhole(path,
-                    std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  return WriteWhole(path, std::string_view(reinterpret_cast<const char*>(bytes.data()),
+                                           bytes.size())) == WriteOutcome::kWritten;
 }
 
 }  // namespace
@@ -324,8 +325,8 @@ int RunPlatesCommandLine(int argc, const char* const* argv) {
               << Finite(r.pixel_cm) << " cm (" << plates::PixelSourceName(r.source) << ")\n";
     all.push_back(plate);
   }
-  if (!WriteWhole(fs::path(output) / "plates.csv", csv.str()) ||
-      !WriteWhole(fs::path(output) / "plates.json", all.dump(2) + "\n")) {
+  if (WriteWhole(fs::path(output) / "plates.csv", csv.str()) != WriteOutcome::kWritten ||
+      WriteWhole(fs::path(output) / "plates.json", all.dump(2) + "\n") != WriteOutcome::kWritten) {
     std::cerr << "cannot write the results into " << output << "\n";
     return 2;
   }
