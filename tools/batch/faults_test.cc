@@ -314,7 +314,7 @@ TEST(BatchFaultsTest, AFullDiskLeavesNoPartialFile) {
     files.insert(fs::relative(entry.path(), disk.path()).string());
   }
   EXPECT_EQ(files, (std::set<std::string>{"filler", "out", "out/.orvello-batch.lock", "out/eau",
-                                          "out/eau/thumbs"}));
+                                          "out/eau/thumbs", "out/overlay", "out/overlay/thumbs"}));
   umount2(disk.path().c_str(), MNT_DETACH);
 }
 

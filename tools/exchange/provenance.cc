@@ -3,6 +3,7 @@
 #include <openssl/evp.h>
 
 #include <array>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 
@@ -45,6 +46,9 @@ std::string Sha256Hex(std::string_view bytes) {
 }
 
 std::string Sha256File(const std::string& path) {
+  // A FIFO or a device would be read without end.
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return "";
   std::ifstream in(path, std::ios::binary);
   if (!in) return "";
   return Digest([&](auto update) {

@@ -18,7 +18,8 @@ std::string_view ProgramVersion();
 std::string Sha256Hex(std::string_view bytes);
 
 // Returns the SHA-256 digest of the file at `path`, 64 lower-case
-// hexadecimal digits, or "" when the file cannot be read.
+// hexadecimal digits, or "" when it is not a regular file (a FIFO or a
+// device is never read) or cannot be read.
 std::string Sha256File(const std::string& path);
 
 }  // namespace orvello::exchange

@@ -26,6 +26,7 @@ TEST(Sha256Test, KnownDigests) {
   }
   EXPECT_EQ(Sha256File((dir.path() / "missing").string()), "");
   EXPECT_EQ(Sha256File(dir.path().string()), "");
+  EXPECT_EQ(Sha256File("/dev/zero"), "");  // a device: never read without end
 }
 
 TEST(VersionTest, IsTheProjectVersion) { EXPECT_EQ(ProgramVersion(), ORVELLO_PROJECT_VERSION); }
