@@ -12,10 +12,6 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-void Warn(ProfileResult& r, std::string_view code) {
-  if (!r.HasWarning(code)) r.warnings.emplace_back(code);
-}
-
 // One convention's reading of a traced wall.
 struct Reading {
   double axis, top, bottom;  // rows of the top and bottom of the profile

@@ -24,17 +24,6 @@ constexpr char kNoAxis[] = "no axis line found";
 constexpr char kNoInterior[] = "no closed interior found";
 constexpr char kTooSmall[] = "the vessel is too small in the drawing";
 
-double Median(std::vector<double> v) {
-  if (v.empty()) return kNaN;
-  const size_t mid = v.size() / 2;
-  std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(mid), v.end());
-  return v[mid];
-}
-
-void Warn(ProfileResult& r, std::string_view code) {
-  if (!r.HasWarning(code)) r.warnings.emplace_back(code);
-}
-
 // Grey levels of paper and ink, and the threshold halfway between them.
 struct Levels {
   double paper = 255;

@@ -4,13 +4,29 @@
 // The steps of the profile measurement, shared between its files. Not part
 // of the library's interface.
 
+#include <algorithm>
+#include <cstddef>
 #include <opencv2/core.hpp>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "profile/profile.h"
 
 namespace orvello::profile {
+
+// Returns the median of `v` (the upper one of an even count), NaN when empty.
+inline double Median(std::vector<double> v) {
+  if (v.empty()) return kNaN;
+  const size_t mid = v.size() / 2;
+  std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(mid), v.end());
+  return v[mid];
+}
+
+// Adds the warning `code` to `r` unless it is there already.
+inline void Warn(ProfileResult& r, std::string_view code) {
+  if (!r.HasWarning(code)) r.warnings.emplace_back(code);
+}
 
 struct Levels2 {
   double paper = 255;

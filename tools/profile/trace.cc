@@ -10,17 +10,6 @@
 namespace orvello::profile {
 namespace {
 
-double Median(std::vector<double> v) {
-  if (v.empty()) return kNaN;
-  const size_t mid = v.size() / 2;
-  std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(mid), v.end());
-  return v[mid];
-}
-
-void Warn(ProfileResult& r, std::string_view code) {
-  if (!r.HasWarning(code)) r.warnings.emplace_back(code);
-}
-
 struct Extents {
   int left = -1, right = -1, top = -1, bottom = -1;
   bool empty() const { return left < 0; }
